@@ -1,0 +1,37 @@
+// CVoiceBase: one waveform-audio device with its one sample buffer, its header and the
+// bookkeeping of the last call's result.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "voice/waveform.h"
+
+// Run when a device has finished with its buffer (on the window's thread).
+typedef void (*DoneHook)();
+
+class CVoiceBase {
+public:
+    CVoiceBase();
+    virtual ~CVoiceBase();
+    CVoiceBase(const CVoiceBase&) = delete;
+    CVoiceBase& operator=(const CVoiceBase&) = delete;
+
+    // Fresh, silent buffer for `seconds` of `format`; 1 on success, 0 if it could not be had
+    // (then `buffer` is null and `header` is untouched).
+    int PrepareBuffer(std::uint32_t seconds);
+    // Stores `code` in lastResult and, unless it is 0, its text in errorText.
+    void SetResult(MMRESULT code);
+
+    std::string errorText;
+    MMRESULT lastResult;
+    std::uint8_t* buffer;
+    WAVEHDR header;
+    WAVEFORMATEX format;
+    void* device;  // HWAVEIN in the recorder, HWAVEOUT in the player; null while none is open
+    DoneHook doneHook;
+
+protected:
+    // Frees the buffer; for subclasses whose destructor has already stopped and closed the device.
+    void ReleaseBuffer();
+};

@@ -1,0 +1,24 @@
+// CVoiceRecording: the default input device, recording its buffer full once per Record().
+#pragma once
+
+#include "voice/voice_base.h"
+
+class CVoiceRecording : public CVoiceBase {
+public:
+    ~CVoiceRecording() override;
+    // Runs doneHook if it is set.
+    virtual void OnRecordingDone();
+
+    // Opens the default input device in `format`; success shows as a non-null device.
+    void OpenDevice();
+    // Queues the whole buffer and starts recording; 1 if every call succeeded, else 0.
+    int Record();
+    // Window thread, for a completion handed over by WaveInProc: releases the header, records
+    // the result, then OnRecordingDone.
+    void FinishRecording();
+    // Writes the buffer as a mu-law WAV file; 1 when written, 0 when nothing was written.
+    int SaveMuLawWav(const char* path);
+};
+
+// Audio thread: hands a WIM_DATA completion over to the window's thread and returns.
+void CALLBACK WaveInProc(HWAVEIN device, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR);
