@@ -1,0 +1,32 @@
+// A new file written beside its final name and moved over that name only once it is complete,
+// so a failed save never leaves a half-written file where the user's file was.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class CTempFile {
+public:
+    // Creates a new, uniquely named file in the folder of finalPath; see IsOpen.
+    explicit CTempFile(const char* finalPath);
+    // Closes and removes the file unless Commit has moved it into place.
+    ~CTempFile();
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+
+    bool IsOpen() const;
+    // Writes all of the bytes or reports failure.
+    bool Write(const std::uint8_t* bytes, std::size_t byteCount);
+    // Flushes the file to disk, closes it and moves it over finalPath. false when any of that
+    // failed; finalPath is then as it was.
+    bool Commit();
+
+private:
+    bool Close();
+
+    std::unique_ptr<char[]> finalPath;
+    std::unique_ptr<char[]> path;  // null when no file was created
+    std::intptr_t handle;          // a descriptor, or a HANDLE on Windows
+    bool committed = false;
+};
