@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# Runs one command in a throw-away desktop of its own: a private Xvfb display, a private
+# PulseAudio server and a private Wine prefix, all inside one temp folder that is removed again.
+#
+#   session.sh [--no-audio] [--] COMMAND ARGS...
+#
+# Exported to COMMAND:
+#   DISPLAY             the private Xvfb display (chosen by Xvfb itself, never a fixed number)
+#   PULSE_SERVER        unix:<socket> of the private PulseAudio (a dead socket with --no-audio)
+#   PULSE_CLIENTCONFIG  client settings: no shared memory, no autospawn
+#   MORVIK_FEED_SINK    "feed": null sink whose monitor is the default source (the "microphone")
+#   MORVIK_SPEAKER_SINK "speaker": null sink that is the default sink (the "loudspeaker")
+#   WINEPREFIX          a fresh copy of a template prefix (Managed=N, audio driver PulseAudio)
+#   WINEDEBUG           -all unless already set
+#   MORVIK_WINE         the Wine loader that can run here (wine64 where 32-bit code cannot run)
+#   MORVIK_SESSION_DIR  the temp folder (scratch space for the command; removed afterwards)
+#   MORVIK_NO_AUDIO     1 with --no-audio, else 0
+# COMMAND's exit code is the session's. On exit, also on error or signal, the prefix's
+# wineserver is stopped, then PulseAudio and Xvfb by the PIDs started here.
+#
+# The template prefix is made once (about 5 s) under $MORVIK_PREFIX_CACHE (default
+# ~/.cache/morvik/wine-prefix-<loader>-<wine version>), guarded by flock, and copied per session.
+#
+# Helpers for use inside a session (see each file's header):
+#   feed_tone.sh FREQ SECONDS [AMPLITUDE]   plays a sine into the feed sink (the recorded input)
+#   capture.sh start FILE | stop FILE        records what is played to the speaker sink, as WAV
+#   wine-run.sh EXE ARGS...                  runs a Windows exe (in a session of its own if needed)
+#   audio_probe.py FILE                      prints dominant frequency and RMS level of a WAV file
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+no_audio=0
+while (($#)); do
+  case "$1" in
+    --no-audio) no_audio=1; shift ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+if ((!$#)); then
+  echo "usage: session.sh [--no-audio] [--] COMMAND ARGS..." >&2
+  exit 2
+fi
+
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  loader=/usr/lib/wine/wine
+else
+  loader=/usr/lib/wine/wine64
+fi
+wineserver_bin=/usr/lib/wine/wineserver
+
+session="$(mktemp -d "${TMPDIR:-/tmp}/morvik-session.XXXXXX")"
+xvfb_pid="" pulse_pid="" command_pid=""
+
+log_tail() {  # prints the end of a log file of this session to stderr, for a failed start
+  [ -f "$1" ] && tail -n 20 "$1" >&2 || true
+}
+
+cleanup() {
+  local rc=$?
+  trap - EXIT INT TERM HUP
+  if [ -n "$command_pid" ] && kill -0 "$command_pid" 2>/dev/null; then
+    kill -TERM "$command_pid" 2>/dev/null || true
+    wait "$command_pid" 2>/dev/null || true
+  fi
+  if [ -f "$session/prefix/wineserver" ]; then
+    TMPDIR="$session/tmp" WINEPREFIX="$session/prefix" "$wineserver_bin" -k >/dev/null 2>&1 || true
+    TMPDIR="$session/tmp" WINEPREFIX="$session/prefix" timeout 10 "$wineserver_bin" -w \
+      >/dev/null 2>&1 || true
+  fi
+  local pid
+  for pid in $pulse_pid $xvfb_pid; do
+    kill -TERM "$pid" 2>/dev/null || true
+  done
+  for pid in $pulse_pid $xvfb_pid; do
+    # Give each a few seconds to leave on its own, then insist.
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$session"
+  exit "$rc"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# Waits until "$@" succeeds, polling, for at most $deadline seconds.
+wait_for() {
+  local deadline="$1"; shift
+  local end=$((SECONDS + deadline))
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < end)) || return 1
+    sleep 0.05
+  done
+}
+
+# --- display --------------------------------------------------------------------------------
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+  5>"$session/display" >"$session/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display_ready() { grep -q '^[0-9][0-9]*$' "$session/display"; }
+if ! wait_for 30 display_ready; then
+  echo "session: Xvfb did not start" >&2; log_tail "$session/xvfb.log"; exit 1
+fi
+export DISPLAY=":$(head -n 1 "$session/display")"
+
+# --- sound server ---------------------------------------------------------------------------
+export PULSE_CLIENTCONFIG="$session/pulse-client.conf"
+printf 'enable-shm = no\nautospawn = no\n' >"$PULSE_CLIENTCONFIG"
+export MORVIK_FEED_SINK=feed MORVIK_SPEAKER_SINK=speaker MORVIK_NO_AUDIO=$no_audio
+if ((no_audio)); then
+  # Nothing listens on this socket: every PulseAudio client fails to connect.
+  export PULSE_SERVER="unix:$session/no-pulse-server"
+else
+  mkdir -p "$session/pulse/runtime" "$session/pulse/state" "$session/pulse/home"
+  socket="$session/pulse/native"
+  cat >"$session/pulse/default.pa" <<EOF
+load-module module-native-protocol-unix socket=$socket auth-anonymous=1
+load-module module-null-sink sink_name=feed sink_properties=device.description=feed
+load-module module-null-sink sink_name=speaker sink_properties=device.description=speaker
+set-default-source feed.monitor
+set-default-sink speaker
+EOF
+  HOME="$session/pulse/home" XDG_CONFIG_HOME="$session/pulse/home" \
+    PULSE_RUNTIME_PATH="$session/pulse/runtime" PULSE_STATE_PATH="$session/pulse/state" \
+    pulseaudio -n -F "$session/pulse/default.pa" --daemonize=no --use-pid-file=no \
+    --disable-shm=yes --exit-idle-time=-1 --system=no --realtime=no --high-priority=no \
+    --log-target=stderr --log-level=error >"$session/pulse.log" 2>&1 &
+  pulse_pid=$!
+  export PULSE_SERVER="unix:$socket"
+  if ! wait_for 30 pactl info; then
+    echo "session: PulseAudio did not start" >&2; log_tail "$session/pulse.log"; exit 1
+  fi
+fi
+
+# --- Wine prefix ------------------------------------------------------------------------------
+wine_version="$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
+cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvik/wine-prefix-$(basename "$loader")-$wine_version}"
+mkdir -p "$(dirname "$cache")"
+(
+  flock 9
+  if [ ! -f "$cache/.morvik-ready" ]; then
+    rm -rf "$cache.new"
+    export WINEPREFIX="$cache.new" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # No display for the one-time set-up: nothing should pop up, and none is needed.
+    DISPLAY= "$loader" wineboot -i >"$session/wineboot.log" 2>&1 || {
+      echo "session: wineboot failed" >&2; log_tail "$session/wineboot.log"; exit 1; }
+    # Without a window manager Wine otherwise waits ~2 s whenever a window hides.
+    DISPLAY= "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      >>"$session/wineboot.log" 2>&1
+    DISPLAY= "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d pulse /f \
+      >>"$session/wineboot.log" 2>&1
+    # The registry reaches the disk when the server ends.
+    "$wineserver_bin" -w
+    rm -f "$cache.new/wineserver"
+    touch "$cache.new/.morvik-ready"
+    rm -rf "$cache"
+    mv "$cache.new" "$cache"
+  fi
+) 9>"$cache.lock"
+# Hard links make the copy instant; only what Wine may rewrite in place gets its own copy.
+cp -al "$cache" "$session/prefix"
+find "$session/prefix" -type f -not -path '*/system32/*' -not -path '*/syswow64/*' \
+  -not -path '*/winsxs/*' -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv "$f.own" "$f"; done' _ {} +
+# This build of Wine names its server's socket folder (under TMPDIR) in the prefix: a fresh
+# name, in this session's folder, keeps sessions apart and leaves nothing behind in /tmp.
+rm -f "$session/prefix/wineserver"
+mkdir -p "$session/tmp"
+export TMPDIR="$session/tmp"
+export WINEPREFIX="$session/prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export MORVIK_WINE="$loader" MORVIK_SESSION_DIR="$session"
+export PATH="$here:$PATH"
+
+# --- the command -----------------------------------------------------------------------------
+# In the background so that a signal reaches the traps at once; stdin stays the caller's.
+"$@" <&0 &
+command_pid=$!
+set +e
+wait "$command_pid"
+rc=$?
+set -e
+command_pid=""
+exit "$rc"
