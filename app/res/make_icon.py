@@ -183,13 +183,14 @@ def pack_row(values, bits, width):
 def dib(rows, bits):
     """BITMAPINFOHEADER, palette, colour (XOR) bitmap and AND mask of one icon image."""
     size = len(rows)
-    # The AND mask also comes with the 32 bpp images, for systems that ignore alpha; it agrees
-    # with the palette images' masks.
-    and_rows = [[0 if opaque(p) else 1 for p in row] for row in rows]
+    # Palette images have a one-bit mask only. The 32 bpp images carry one too, for systems that
+    # draw without alpha: there every pixel with any coverage shows.
     if bits == 32:
+        and_rows = [[0 if p[3] else 1 for p in row] for row in rows]
         palette = []
         xor = b"".join(bytes(v for p in row for v in (p[2], p[1], p[0], p[3])) for row in reversed(rows))
     else:
+        and_rows = [[0 if opaque(p) else 1 for p in row] for row in rows]
         palette = palette_for(rows, bits)
         indices = [[nearest(palette, p[:3]) if opaque(p) else 0 for p in row] for row in rows]
         xor = b"".join(pack_row(r, bits, size) for r in reversed(indices))
