@@ -1,0 +1,204 @@
+// The main window: its dialog procedure, its commands and the done hook of the devices.
+#include "app/main_window.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "app/dialog_result.h"
+#include "app/duration_dialog.h"
+#include "app/progress.h"
+#include "app/res/resource.h"
+#include "app/window_arithmetic.h"
+#include "voice/completion.h"
+#include "voice/devices.h"
+#include "voice/window_link.h"
+#include "wav/save_command.h"
+
+HINSTANCE instance = nullptr;
+HWND mainWindow = nullptr;
+std::int32_t duration = -1;
+
+namespace {
+
+constexpr std::uint32_t kInitialSeconds = 60;
+constexpr int kSmallIconPixels = 16;
+
+// Audio thread: only PostMessage-class calls are safe here. Once the window is gone the post
+// fails and the completion is dropped, which is all that is left to do then.
+void PostToWindow(CVoiceBase* device)
+{
+    PostMessageA(mainWindow, WM_VOICE_DONE, 0, reinterpret_cast<LPARAM>(device));
+}
+
+void EnableButton(HWND window, int id, BOOL enable)
+{
+    EnableWindow(GetDlgItem(window, id), enable);
+}
+
+// Busy: every button that could touch a device stays off until the device's completion runs
+// the done hook; meanwhile the bar shows the time passing.
+void EnterBusy(HWND window)
+{
+    EnableButton(window, IDC_REC, FALSE);
+    EnableButton(window, IDC_PLAY, FALSE);
+    EnableButton(window, IDC_SAVE, FALSE);
+    StartProgress(window);
+}
+
+// A failed PrepareBuffer leaves a device without a buffer; a command that needs it is refused
+// and the user is told once.
+bool RefuseWithoutBuffer(HWND window, const CVoiceBase& device)
+{
+    if (device.buffer != nullptr)
+        return false;
+    MessageBoxA(window, "Onvoldoende geheugen", "Fout", MB_OK);
+    return true;
+}
+
+void OnInitDialog(HWND window)
+{
+    mainWindow = window;
+    SetCompletionPoster(PostToWindow);
+    // Neither result is looked at here: a missing buffer is refused by the commands that need
+    // it, and a device that did not open shows as a null device and is never started.
+    recorder.PrepareBuffer(kInitialSeconds);
+    recorder.OpenDevice();
+    player.PrepareBuffer(kInitialSeconds);
+    player.OpenDevice();
+    EnableButton(window, IDC_PLAY, FALSE);
+    EnableButton(window, IDC_SAVE, FALSE);
+
+    const HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                   kSmallIconPixels, kSmallIconPixels, LR_DEFAULTCOLOR);
+    if (icon != nullptr)
+        SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+void OnRecord(HWND window)
+{
+    const INT_PTR seconds =
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DURATION), window, DurationDlgProc, 0);
+    if (seconds == -1)
+        return;  // cancelled (or the dialog could not be made): nothing changes
+    duration = static_cast<std::int32_t>(seconds);
+
+    const bool recorderReady = recorder.PrepareBuffer(static_cast<std::uint32_t>(duration)) != 0;
+    player.PrepareBuffer(static_cast<std::uint32_t>(duration));  // a missing one refuses Play later
+    if (!recorderReady) {
+        RefuseWithoutBuffer(window, recorder);
+        return;
+    }
+    if (recorder.device == nullptr)
+        return;
+    EnterBusy(window);
+    recorder.Record();  // on failure no completion comes; the buttons stay off, quitting still works
+}
+
+void OnPlay(HWND window)
+{
+    if (RefuseWithoutBuffer(window, recorder) || RefuseWithoutBuffer(window, player))
+        return;
+    // Both buffers were sized for `duration` by the same Record command; the clamp only keeps a
+    // stray command (Play is disabled until a recording completes) inside them.
+    const std::uint32_t byteCount = std::min<std::uint32_t>(
+        {BytesOfSeconds(player.format, duration), recorder.header.dwBufferLength,
+         player.header.dwBufferLength});
+    std::memcpy(player.buffer, recorder.buffer, byteCount);
+    if (player.device == nullptr)
+        return;
+    EnterBusy(window);
+    player.Play();  // on failure no completion comes; the buttons stay off, quitting still works
+}
+
+void OnSave(HWND window)
+{
+    if (RefuseWithoutBuffer(window, recorder))
+        return;
+    SaveRecording(window);
+}
+
+void OnQuit(HWND window)
+{
+    const int answer =
+        MessageBoxA(window, "Do you realy want to quit?", "Quit", MB_YESNO | MB_ICONEXCLAMATION);
+    if (answer == IDNO)
+        return;
+    EndDialog(window, -1);  // also when the message box itself failed
+}
+
+void OnCommand(HWND window, WORD command)
+{
+    switch (command) {
+    case IDC_REC:
+        OnRecord(window);
+        break;
+    case IDC_PLAY:
+        OnPlay(window);
+        break;
+    case IDC_SAVE:
+        OnSave(window);
+        break;
+    case IDCANCEL:
+        OnQuit(window);
+        break;
+    default:
+        break;
+    }
+}
+
+void OnTimer(HWND window, WPARAM timer)
+{
+    if (timer == ID_PROGRESS_TIMER)
+        StepProgress(window);
+}
+
+// The completion handed over from the audio thread, finished here in the device's own order:
+// header released, result recorded, then the done hook.
+void OnVoiceDone(LPARAM lParam)
+{
+    const CVoiceBase* device = reinterpret_cast<const CVoiceBase*>(lParam);
+    if (device == &recorder)
+        recorder.FinishRecording();
+    else if (device == &player)
+        player.FinishPlaying();
+}
+
+void OnDestroy()
+{
+    SetCompletionPoster(nullptr);  // later completions have no window to go to
+}
+
+}  // namespace
+
+void EnableButtons()
+{
+    EnableButton(mainWindow, IDC_REC, TRUE);
+    EnableButton(mainWindow, IDC_PLAY, TRUE);
+    EnableButton(mainWindow, IDC_SAVE, TRUE);
+}
+
+INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(window);
+        return TRUE;  // focus goes to the first tab stop, Rec
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        ClearMessageResult(window);
+        return TRUE;
+    case WM_TIMER:
+        OnTimer(window, wParam);
+        ClearMessageResult(window);
+        return TRUE;
+    case WM_VOICE_DONE:
+        OnVoiceDone(lParam);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,49 @@
+// The Save command of the main window (Windows only): Save As, then the recording as mu-law WAV.
+#include "wav/save_command.h"
+
+#include <commdlg.h>
+
+#include <string>
+
+#include "voice/devices.h"
+
+namespace {
+
+// The 32-bit program hands over the 88-byte record of Windows 2000 and later (76 bytes was the
+// size before its three trailing fields); the 64-bit build uses its own record's size.
+#ifndef _WIN64
+static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA must be the 88-byte record");
+#endif
+
+// Pairs of display text and pattern, each ending in a zero byte; the list ends in one more.
+constexpr char kFilter[] = "WAV Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
+
+}  // namespace
+
+void SaveRecording(HWND mainWindow)
+{
+    char path[MAX_PATH] = "";
+    char title[MAX_PATH] = "";
+    OPENFILENAMEA request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = mainWindow;
+    request.lpstrFilter = kFilter;
+    request.lpstrFile = path;
+    request.nMaxFile = MAX_PATH;
+    request.lpstrFileTitle = title;
+    request.nMaxFileTitle = MAX_PATH;
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    request.lpstrDefExt = "wav";
+    if (!GetSaveFileNameA(&request))
+        return;  // cancelled, or the dialog failed: nothing changes
+
+    // The caption names the file only once it has been written; until then keep the old one.
+    char oldCaption[MAX_PATH] = "";
+    GetWindowTextA(mainWindow, oldCaption, MAX_PATH);  // failure leaves "": an empty caption comes back
+    SetWindowTextA(mainWindow, title);
+    if (recorder.SaveMuLawWav(path))
+        return;
+    const std::string message = std::string("Opslaan mislukt:\n") + path;
+    MessageBoxA(mainWindow, message.c_str(), "Fout", MB_OK);
+    SetWindowTextA(mainWindow, oldCaption);
+}
