@@ -31,6 +31,7 @@ PBS_SMOOTH = 0x01
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 3, 5, 14, 24
 LANG_DUTCH_NETHERLANDS = 0x0413
 IMAGE_FILE_MACHINE_I386, PE32_MAGIC, IMAGE_SUBSYSTEM_WINDOWS_GUI = 0x14C, 0x10B, 2
+IMAGE_FILE_EXECUTABLE_IMAGE, IMAGE_FILE_DLL = 0x0002, 0x2000
 
 # Predefined control classes are stored as ordinals in a template.
 CLASS_ORDINALS = {0x80: "button", 0x81: "edit", 0x82: "static", 0x83: "listbox",
@@ -93,6 +94,7 @@ class PeFile:
         if data[pe_at:pe_at + 4] != b"PE\0\0":
             raise FormatError("no PE signature")
         coff = pe_at + 4
+        self.machine_at = coff
         self.machine, sections, _, _, _, optional_size, self.characteristics = unpack("HHIIIHH", data, coff)
         optional = coff + 20
         (self.magic,) = unpack("H", data, optional)
@@ -240,9 +242,11 @@ class Report:
 
 
 def check_pe_header(pe, report):
-    report.equal("machine is i386", IMAGE_FILE_MACHINE_I386, pe.machine)
-    report.equal("optional header is PE32", PE32_MAGIC, pe.magic)
+    report.equal("machine is i386", hex(IMAGE_FILE_MACHINE_I386), hex(pe.machine))
+    report.equal("optional header is PE32", hex(PE32_MAGIC), hex(pe.magic))
     report.equal("subsystem is Windows GUI", IMAGE_SUBSYSTEM_WINDOWS_GUI, pe.subsystem)
+    report.equal("an executable, not a DLL", IMAGE_FILE_EXECUTABLE_IMAGE,
+                 pe.characteristics & (IMAGE_FILE_EXECUTABLE_IMAGE | IMAGE_FILE_DLL))
 
 
 def check_imports(pe, report):
@@ -335,7 +339,7 @@ def check_dib(image, size, bits, where, report):
     mask_at = palette_end + xor_row * size
     if not report.equal(where + " length", mask_at + and_row * size, len(image)):
         return
-    palette = [image[palette_end - 4 * colours + 4 * i:][:3] for i in range(colours)]
+    palette = [image[40 + 4 * i:43 + 4 * i] for i in range(colours)]   # RGBQUADs: B, G, R, 0
     stray = drawn = 0
     for y in range(size):
         for x in range(size):
@@ -351,7 +355,7 @@ def check_dib(image, size, bits, where, report):
                 shows = not transparent
                 stray += transparent and palette[index] != b"\0\0\0"
             drawn += shows
-    report.equal(where + " pixels the mask hides are black, and shown ones opaque", 0, stray)
+    report.equal(where + " pixels the mask hides are black (and alpha agrees with the mask)", 0, stray)
     report.expect(size * size // 5 <= drawn <= size * size * 4 // 5, where + " is a picture, not a blank or a block",
                   "%d of %d pixels drawn" % (drawn, size * size))
 
@@ -458,6 +462,7 @@ def plant_faults(data):
     edit = duration["items"][3]
     invoker = manifest.data.index(b"asInvoker")
     yield "console subsystem", "subsystem", patch(pe.subsystem_at, "H", 3)
+    yield "an x86-64 machine type", "machine is i386", patch(pe.machine_at, "H", 0x8664)
     yield "a MinGW runtime DLL", "no MinGW runtime DLL", patch(name_at, "%ds" % len(name), runtime.encode())
     yield "dialog in US English", "dialog 101 exists in Dutch", patch(
         dialogs[101][0].language_entry_at, "I", 0x0409)
