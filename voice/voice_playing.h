@@ -14,6 +14,9 @@ public:
     // Window thread, for a completion handed over by WaveOutProc: releases the header, records
     // the result, then runs doneHook.
     void FinishPlaying();
+
+private:
+    HWAVEOUT OutputDevice() const;
 };
 
 // Audio thread: hands a WOM_DONE completion over to the window's thread and returns.

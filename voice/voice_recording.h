@@ -18,6 +18,9 @@ public:
     void FinishRecording();
     // Writes the buffer as a mu-law WAV file; 1 when written, 0 when nothing was written.
     int SaveMuLawWav(const char* path);
+
+private:
+    HWAVEIN InputDevice() const;
 };
 
 // Audio thread: hands a WIM_DATA completion over to the window's thread and returns.

@@ -44,6 +44,9 @@ struct WAVEHDR {
 constexpr WORD WAVE_FORMAT_PCM = 1;
 constexpr UINT WAVE_MAPPER = static_cast<UINT>(-1);
 constexpr DWORD CALLBACK_FUNCTION = 0x30000;
+constexpr DWORD WHDR_DONE = 0x1;
+constexpr DWORD WHDR_PREPARED = 0x2;
+constexpr DWORD WHDR_INQUEUE = 0x10;
 constexpr UINT WIM_OPEN = 0x3BE;
 constexpr UINT WIM_CLOSE = 0x3BF;
 constexpr UINT WIM_DATA = 0x3C0;

@@ -1,0 +1,54 @@
+// A fake waveform layer for the native tests: defines waveInOpen ... waveOutClose of the seam,
+// records every call with its arguments, returns scripted result codes and delivers the
+// completion callbacks on demand. Header flags follow the platform (prepare, queue, done), and
+// so do its refusals: a queued header cannot be unprepared, a device with one cannot close.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "voice/waveform.h"
+
+namespace fake {
+
+// One call into the layer (or a note from another fake, e.g. "EnableButtons"); fields a
+// function does not take stay zero.
+struct WaveCall {
+    std::string function;
+    void* device;  // the handle passed in; for an open, the handle it filled in
+    UINT deviceId;
+    const WAVEFORMATEX* format;
+    DWORD_PTR callback;
+    DWORD_PTR instance;
+    DWORD flags;
+    WAVEHDR* header;
+    UINT headerSize;
+    MMRESULT result;
+};
+
+constexpr int kEveryCall = -1;
+
+// Forgets all calls, scripts and devices.
+void ResetWaveform();
+// Forgets the calls made so far (and so restarts the call indices of scripts); open devices
+// and scripts stay.
+void ResetWaveformCalls();
+// The `callIndex`-th call (from 0) of `function` returns `code` and does nothing else;
+// kEveryCall: every call of it.
+void ScriptResult(const std::string& function, MMRESULT code, int callIndex = kEveryCall);
+
+const std::vector<WaveCall>& Calls();
+// Just the function names of Calls(), in order.
+std::vector<std::string> CallNames();
+// Adds a call by name, for fakes outside this layer that want their place in the order.
+void NoteCall(const std::string& function);
+
+// Calls the callback of the open device `device` with `message`, as the audio thread would.
+void Deliver(void* device, UINT message);
+// The device has filled (or played) its queued header: marks it done and delivers
+// WIM_DATA / WOM_DONE. Returns false if the device has no queued header.
+bool CompleteQueued(void* device);
+// Still true for a device that was opened and not yet closed.
+bool IsOpen(void* device);
+
+}  // namespace fake

@@ -1,0 +1,327 @@
+// CVoiceRecording and CVoicePlaying over the fake waveform layer: the same behaviour pinned for
+// both twins, each with its own calls and messages.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "tests/fakes/fake_alloc.h"
+#include "tests/fakes/fake_waveform.h"
+#include "tests/fakes/fake_window.h"
+#include "tests/voice/result_texts.h"
+#include "voice/completion.h"
+#include "voice/voice_playing.h"
+#include "voice/voice_recording.h"
+
+namespace {
+
+typedef std::vector<std::string> Names;
+
+struct Recording {
+    typedef CVoiceRecording Device;
+    static Names StartCalls() { return {"waveInPrepareHeader", "waveInAddBuffer", "waveInStart"}; }
+    static constexpr const char* kOpen = "waveInOpen";
+    static constexpr const char* kUnprepare = "waveInUnprepareHeader";
+    static constexpr const char* kReset = "waveInReset";
+    static constexpr const char* kClose = "waveInClose";
+    static constexpr UINT kDone = WIM_DATA;
+    static std::vector<UINT> ForeignMessages() { return {WIM_OPEN, WIM_CLOSE, WOM_DONE, 0, 0xFFFF}; }
+    static DWORD_PTR Callback() { return reinterpret_cast<DWORD_PTR>(WaveInProc); }
+    static void CallBack(void* device, UINT message, DWORD_PTR instance)
+    {
+        WaveInProc(static_cast<HWAVEIN>(device), message, instance, 0, 0);
+    }
+    static int Start(Device& device) { return device.Record(); }
+    static void Finish(Device& device) { device.FinishRecording(); }
+};
+
+struct Playing {
+    typedef CVoicePlaying Device;
+    static Names StartCalls() { return {"waveOutPrepareHeader", "waveOutWrite"}; }
+    static constexpr const char* kOpen = "waveOutOpen";
+    static constexpr const char* kUnprepare = "waveOutUnprepareHeader";
+    static constexpr const char* kReset = "waveOutReset";
+    static constexpr const char* kClose = "waveOutClose";
+    static constexpr UINT kDone = WOM_DONE;
+    static std::vector<UINT> ForeignMessages() { return {WOM_OPEN, WOM_CLOSE, WIM_DATA, 0, 0xFFFF}; }
+    static DWORD_PTR Callback() { return reinterpret_cast<DWORD_PTR>(WaveOutProc); }
+    static void CallBack(void* device, UINT message, DWORD_PTR instance)
+    {
+        WaveOutProc(static_cast<HWAVEOUT>(device), message, instance, 0, 0);
+    }
+    static int Start(Device& device) { return device.Play(); }
+    static void Finish(Device& device) { device.FinishPlaying(); }
+};
+
+// What the window's poster received, in order.
+std::vector<CVoiceBase*> posted;
+
+void RecordingPoster(CVoiceBase* device)
+{
+    posted.push_back(device);
+    fake::NoteCall("PostCompletion");
+}
+
+template <typename Direction>
+class VoiceDevice : public ::testing::Test {
+protected:
+    typedef typename Direction::Device Device;
+
+    void SetUp() override
+    {
+        fake::ResetWaveform();
+        fake::ResetWindow();
+        posted.clear();
+        SetCompletionPoster(RecordingPoster);
+    }
+    void TearDown() override { SetCompletionPoster(nullptr); }
+
+    // An open device with a one-second buffer, the calls so far forgotten.
+    std::unique_ptr<Device> OpenWithBuffer(std::uint32_t seconds = 1)
+    {
+        std::unique_ptr<Device> device(new Device);
+        EXPECT_EQ(1, device->PrepareBuffer(seconds));
+        device->OpenDevice();
+        EXPECT_NE(nullptr, device->device);
+        fake::ResetWaveformCalls();
+        return device;
+    }
+};
+
+typedef ::testing::Types<Recording, Playing> Directions;
+class DirectionNames {
+public:
+    template <typename T>
+    static std::string GetName(int) { return std::is_same<T, Recording>::value ? "Recording" : "Playing"; }
+};
+TYPED_TEST_SUITE(VoiceDevice, Directions, DirectionNames);
+
+TYPED_TEST(VoiceDevice, OpensDefaultDeviceWithOwnCallbackAndItselfAsInstance)
+{
+    typename TypeParam::Device device;
+    device.OpenDevice();
+    ASSERT_EQ(1u, fake::Calls().size());
+    const fake::WaveCall& open = fake::Calls()[0];
+    EXPECT_EQ(TypeParam::kOpen, open.function);
+    EXPECT_EQ(WAVE_MAPPER, open.deviceId);
+    EXPECT_EQ(&device.format, open.format);
+    EXPECT_EQ(TypeParam::Callback(), open.callback);
+    EXPECT_EQ(reinterpret_cast<DWORD_PTR>(&device), open.instance);
+    EXPECT_EQ(CALLBACK_FUNCTION, open.flags);
+    EXPECT_EQ(open.device, device.device);
+    EXPECT_NE(nullptr, device.device);
+    EXPECT_EQ(0u, device.lastResult);
+
+    EXPECT_TRUE(posted.empty()) << "the open notification is not a completion";
+
+    device.OpenDevice();  // already open: nothing happens
+    EXPECT_EQ(1u, fake::Calls().size());
+}
+
+TYPED_TEST(VoiceDevice, FailedOpenLeavesNoDeviceAndNeedsNoClose)
+{
+    for (const MMRESULT code : testing_texts::kFailingCodes) {
+        fake::ResetWaveform();
+        fake::ScriptResult(TypeParam::kOpen, code);
+        {
+            typename TypeParam::Device device;
+            device.OpenDevice();
+            EXPECT_EQ(nullptr, device.device) << "code " << code;
+            EXPECT_EQ(code, device.lastResult);
+            EXPECT_EQ(testing_texts::ExpectedText(code), device.errorText) << "code " << code;
+        }
+        EXPECT_EQ(Names{TypeParam::kOpen}, fake::CallNames()) << "code " << code;
+    }
+}
+
+TYPED_TEST(VoiceDevice, StartHandsWholeBufferToItsDevice)
+{
+    auto device = this->OpenWithBuffer(2);
+    EXPECT_EQ(1, TypeParam::Start(*device));
+    EXPECT_EQ(TypeParam::StartCalls(), fake::CallNames());
+    for (const fake::WaveCall& call : fake::Calls()) {
+        EXPECT_EQ(device->device, call.device) << call.function;
+        EXPECT_EQ(0u, call.result) << call.function;
+        if (call.header) {
+            EXPECT_EQ(&device->header, call.header) << call.function;
+            EXPECT_EQ(sizeof(WAVEHDR), call.headerSize) << call.function;
+        }
+    }
+    EXPECT_EQ(reinterpret_cast<LPSTR>(device->buffer), device->header.lpData);
+    EXPECT_EQ(32000u, device->header.dwBufferLength);
+    EXPECT_EQ(&EnableButtons, device->doneHook);
+    EXPECT_TRUE(posted.empty());
+}
+
+TYPED_TEST(VoiceDevice, FailingStartStepStopsThere)
+{
+    const Names steps = TypeParam::StartCalls();
+    for (std::size_t failing = 0; failing < steps.size(); ++failing) {
+        for (const MMRESULT code : testing_texts::kFailingCodes) {
+            auto device = this->OpenWithBuffer();
+            fake::ScriptResult(steps[failing], code);
+            EXPECT_EQ(0, TypeParam::Start(*device)) << steps[failing] << " " << code;
+            EXPECT_EQ(Names(steps.begin(), steps.begin() + failing + 1), fake::CallNames())
+                << steps[failing] << " " << code;
+            EXPECT_EQ(code, device->lastResult);
+            EXPECT_EQ(testing_texts::ExpectedText(code), device->errorText)
+                << steps[failing] << " " << code;
+            EXPECT_EQ(&EnableButtons, device->doneHook);
+            EXPECT_TRUE(posted.empty());
+            device.reset();
+            fake::ResetWaveform();
+            posted.clear();
+        }
+    }
+}
+
+TYPED_TEST(VoiceDevice, CallbackHandsOverItsCompletionOnly)
+{
+    auto device = this->OpenWithBuffer();
+    ASSERT_EQ(1, TypeParam::Start(*device));
+    for (const UINT message : TypeParam::ForeignMessages()) {
+        fake::Deliver(device->device, message);
+        EXPECT_TRUE(posted.empty()) << "message 0x" << std::hex << message;
+    }
+    const std::size_t callsBefore = fake::Calls().size();
+    ASSERT_TRUE(fake::CompleteQueued(device->device));
+    // The audio thread may not call the audio interface: only the hand-over happens there.
+    EXPECT_EQ(std::vector<CVoiceBase*>{device.get()}, posted);
+    EXPECT_EQ(callsBefore + 1, fake::Calls().size());
+    EXPECT_EQ(0, fake::EnableButtonsCalls());
+    EXPECT_NE(0u, device->header.dwFlags & WHDR_PREPARED);
+}
+
+TYPED_TEST(VoiceDevice, FinishReleasesHeaderThenRecordsResultThenRunsHook)
+{
+    for (const MMRESULT unprepareResult : {MMRESULT{0}, MMRESULT{34}}) {
+        auto device = this->OpenWithBuffer();
+        device->SetResult(7);  // an older failure, to see which text is current at the hook
+        ASSERT_EQ(1, TypeParam::Start(*device));
+        ASSERT_TRUE(fake::CompleteQueued(device->device));
+        if (unprepareResult) fake::ScriptResult(TypeParam::kUnprepare, unprepareResult);
+        fake::ResetWaveformCalls();
+        MMRESULT resultAtHook = 99;
+        std::string textAtHook;
+        fake::OnEnableButtons([&] {
+            resultAtHook = device->lastResult;
+            textAtHook = device->errorText;
+        });
+
+        TypeParam::Finish(*device);
+        EXPECT_EQ((Names{TypeParam::kUnprepare, "EnableButtons"}), fake::CallNames());
+        EXPECT_EQ(unprepareResult, resultAtHook);
+        EXPECT_EQ(testing_texts::ExpectedText(unprepareResult ? unprepareResult : 7), textAtHook);
+        fake::OnEnableButtons(nullptr);
+        if (!unprepareResult) {
+            EXPECT_EQ(0u, device->header.dwFlags & WHDR_PREPARED);
+        }
+    }
+    EXPECT_EQ(2, fake::EnableButtonsCalls());
+}
+
+TYPED_TEST(VoiceDevice, NullHookIsSkipped)
+{
+    auto device = this->OpenWithBuffer();
+    ASSERT_EQ(1, TypeParam::Start(*device));
+    device->doneHook = nullptr;
+    ASSERT_TRUE(fake::CompleteQueued(device->device));
+    TypeParam::Finish(*device);
+    EXPECT_EQ(0, fake::EnableButtonsCalls());
+    EXPECT_EQ(TypeParam::kUnprepare, fake::Calls().back().function);
+}
+
+TYPED_TEST(VoiceDevice, NeverOpenedDeviceMakesNoCallWhenDestroyed)
+{
+    {
+        typename TypeParam::Device device;
+        ASSERT_EQ(1, device.PrepareBuffer(3));
+    }
+    EXPECT_TRUE(fake::Calls().empty());
+}
+
+TYPED_TEST(VoiceDevice, IdleDeviceClosesWhenDestroyed)
+{
+    auto device = this->OpenWithBuffer();
+    void* const handle = device->device;
+    device.reset();
+    EXPECT_EQ((Names{TypeParam::kReset, TypeParam::kClose}), fake::CallNames());
+    EXPECT_EQ(0u, fake::Calls().back().result);
+    EXPECT_FALSE(fake::IsOpen(handle));
+}
+
+TYPED_TEST(VoiceDevice, QuitWithQueuedBufferStopsBeforeClosing)
+{
+    auto device = this->OpenWithBuffer();
+    ASSERT_EQ(1, TypeParam::Start(*device));
+    void* const handle = device->device;
+    fake::ResetWaveformCalls();
+
+    device.reset();
+    // The reset hands the buffer back through the callback, which only posts.
+    EXPECT_EQ((Names{TypeParam::kReset, "PostCompletion", TypeParam::kUnprepare, TypeParam::kClose}),
+              fake::CallNames());
+    for (const fake::WaveCall& call : fake::Calls())
+        EXPECT_EQ(0u, call.result) << call.function;
+    EXPECT_FALSE(fake::IsOpen(handle));
+
+    // A completion still on its way after the device is gone touches nothing (ASan would see
+    // a read of the freed device); with the window gone too, it is dropped.
+    const std::size_t postedBefore = posted.size();
+    TypeParam::CallBack(handle, TypeParam::kDone, reinterpret_cast<DWORD_PTR>(posted.back()));
+    EXPECT_EQ(postedBefore + 1, posted.size());
+    SetCompletionPoster(nullptr);
+    TypeParam::CallBack(handle, TypeParam::kDone, reinterpret_cast<DWORD_PTR>(posted.back()));
+    EXPECT_EQ(postedBefore + 1, posted.size());
+    EXPECT_EQ(0, fake::EnableButtonsCalls());
+}
+
+TYPED_TEST(VoiceDevice, EmptyBufferCompletesThroughThePosterWithoutTheDevice)
+{
+    auto device = this->OpenWithBuffer(0);
+    EXPECT_EQ(1, TypeParam::Start(*device));
+    EXPECT_EQ(Names{"PostCompletion"}, fake::CallNames());
+    EXPECT_EQ(std::vector<CVoiceBase*>{device.get()}, posted);
+    EXPECT_EQ(0, fake::EnableButtonsCalls()) << "the hook runs on the window's thread, not here";
+
+    TypeParam::Finish(*device);
+    EXPECT_EQ((Names{"PostCompletion", "EnableButtons"}), fake::CallNames());
+    EXPECT_EQ(0u, device->lastResult);
+}
+
+TYPED_TEST(VoiceDevice, StartWithoutBufferIsRefused)
+{
+    auto device = this->OpenWithBuffer();
+    {
+        fake::FailingArrayAllocations noMemory;
+        ASSERT_EQ(0, device->PrepareBuffer(2));
+    }
+    EXPECT_EQ(0, TypeParam::Start(*device));
+    EXPECT_TRUE(fake::Calls().empty());
+}
+
+// The recorder's completion goes through its virtual OnRecordingDone.
+class CountingRecorder : public CVoiceRecording {
+public:
+    void OnRecordingDone() override { ++doneCalls; }
+    int doneCalls = 0;
+};
+
+TEST(VoiceRecording, CompletionRunsVirtualOnRecordingDone)
+{
+    fake::ResetWaveform();
+    fake::ResetWindow();
+    CountingRecorder recorder;
+    ASSERT_EQ(1, recorder.PrepareBuffer(1));
+    recorder.OpenDevice();
+    ASSERT_EQ(1, recorder.Record());
+    ASSERT_TRUE(fake::CompleteQueued(recorder.device));
+    recorder.FinishRecording();
+    EXPECT_EQ(1, recorder.doneCalls);
+    EXPECT_EQ(0, fake::EnableButtonsCalls());
+    EXPECT_EQ(16000u, recorder.header.dwBytesRecorded);
+}
+
+}  // namespace

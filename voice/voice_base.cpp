@@ -1,0 +1,79 @@
+// CVoiceBase: the fixed format, the one buffer and its header, and the result bookkeeping.
+#include "voice/voice_base.h"
+
+#include <new>
+
+namespace {
+
+// The device's own words for a failed waveform call; codes without an entry share the last text.
+const char* ResultText(MMRESULT code)
+{
+    switch (code) {
+    case MMSYSERR_BADDEVICEID: return "Specified device identifier is out of range.";
+    case MMSYSERR_ALLOCATED: return "Specified resource is already allocated.";
+    case MMSYSERR_NODRIVER: return "No device driver is present. ";
+    case MMSYSERR_NOMEM: return "Unable to allocate or lock memory. ";
+    case MMSYSERR_NOTSUPPORTED: return "Specified device is synchronous and does not support pausing. ";
+    case WAVERR_BADFORMAT: return "Attempted to open with an unsupported waveform-audio format.";
+    case WAVERR_STILLPLAYING: return "The buffer pointed to by the pwh parameter is still in the queue.";
+    case WAVERR_UNPREPARED: return "The buffer pointed to by the pwh parameter hasn't been prepared. ";
+    case WAVERR_SYNC:
+        return "The device is synchronous but waveOutOpen was calledwithout using the "
+               "WAVE_ALLOWSYNC flag. ";
+    default: return "Unspecified error";
+    }
+}
+
+}  // namespace
+
+CVoiceBase::CVoiceBase()
+    : errorText(), lastResult(MMSYSERR_NOERROR), buffer(nullptr), header(), format(),
+      device(nullptr), doneHook(nullptr)
+{
+    // 8 kHz 16-bit mono PCM, never changed afterwards.
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 1;
+    format.nSamplesPerSec = 8000;
+    format.nAvgBytesPerSec = 16000;
+    format.nBlockAlign = 2;
+    format.wBitsPerSample = 16;
+    format.cbSize = 0;
+}
+
+CVoiceBase::~CVoiceBase()
+{
+    ReleaseBuffer();
+}
+
+int CVoiceBase::PrepareBuffer(std::uint32_t seconds)
+{
+    ReleaseBuffer();
+    // Unsigned 32-bit arithmetic throughout, the product taken before the shift.
+    const std::uint32_t byteCount = (static_cast<std::uint32_t>(format.wBitsPerSample) *
+                                     format.nChannels * format.nSamplesPerSec * seconds) >> 3;
+    // Cleared, so a buffer that is never recorded into plays and saves as silence, not as
+    // whatever the heap held before.
+    std::uint8_t* fresh = new (std::nothrow) std::uint8_t[byteCount]();
+    if (!fresh) return 0;  // the header still describes nothing usable: no one may start us
+    buffer = fresh;
+    header.lpData = reinterpret_cast<LPSTR>(buffer);
+    header.dwBufferLength = byteCount;
+    header.dwBytesRecorded = 0;
+    header.dwUser = 0;
+    header.dwFlags = 0;
+    header.lpNext = nullptr;
+    header.reserved = 0;
+    return 1;
+}
+
+void CVoiceBase::SetResult(MMRESULT code)
+{
+    lastResult = code;
+    if (code != MMSYSERR_NOERROR) errorText = ResultText(code);
+}
+
+void CVoiceBase::ReleaseBuffer()
+{
+    delete[] buffer;
+    buffer = nullptr;
+}

@@ -1,0 +1,70 @@
+// CVoiceRecording: the default input device. WaveInProc runs on the audio system's thread;
+// everything else on the window's thread.
+#include "voice/voice_recording.h"
+
+#include "voice/completion.h"
+#include "voice/window_link.h"
+
+CVoiceRecording::~CVoiceRecording()
+{
+    if (!device) return;
+    // A device with a queued buffer refuses to close and would go on filling freed memory:
+    // stop it (which hands the buffer back), release the header, then close. The base part
+    // frees the buffer afterwards.
+    SetResult(waveInReset(InputDevice()));
+    if (header.dwFlags & WHDR_PREPARED)
+        SetResult(waveInUnprepareHeader(InputDevice(), &header, sizeof header));
+    SetResult(waveInClose(InputDevice()));
+}
+
+void CVoiceRecording::OnRecordingDone()
+{
+    if (doneHook) doneHook();
+}
+
+void CVoiceRecording::OpenDevice()
+{
+    if (device) return;
+    HWAVEIN opened = nullptr;
+    SetResult(waveInOpen(&opened, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(WaveInProc),
+                         reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION));
+    // What a failed open left in the handle is not a device.
+    device = lastResult == MMSYSERR_NOERROR ? opened : nullptr;
+}
+
+int CVoiceRecording::Record()
+{
+    doneHook = EnableButtons;
+    if (!buffer) return 0;  // the header may still point at a freed buffer
+    if (header.dwBufferLength == 0) {
+        // An empty buffer is full at once, and the audio system may refuse it or never hand
+        // it back: complete it the usual way, on the window's thread, without the device.
+        PostCompletion(this);
+        return 1;
+    }
+    SetResult(waveInPrepareHeader(InputDevice(), &header, sizeof header));
+    if (lastResult != MMSYSERR_NOERROR) return 0;
+    SetResult(waveInAddBuffer(InputDevice(), &header, sizeof header));
+    if (lastResult != MMSYSERR_NOERROR) return 0;
+    SetResult(waveInStart(InputDevice()));
+    return lastResult == MMSYSERR_NOERROR ? 1 : 0;
+}
+
+void CVoiceRecording::FinishRecording()
+{
+    // An empty buffer was never prepared, so there is nothing to release.
+    if (header.dwFlags & WHDR_PREPARED)
+        SetResult(waveInUnprepareHeader(InputDevice(), &header, sizeof header));
+    OnRecordingDone();
+}
+
+HWAVEIN CVoiceRecording::InputDevice() const
+{
+    return static_cast<HWAVEIN>(device);
+}
+
+// Audio thread: only hand over; a wave call here can deadlock.
+void CALLBACK WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
+{
+    if (message == WIM_DATA) PostCompletion(reinterpret_cast<CVoiceRecording*>(instance));
+}
