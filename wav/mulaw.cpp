@@ -2,48 +2,42 @@
 // many samples per instruction.
 #include "wav/mulaw.h"
 
+#include <cstring>
+
 namespace {
 
-// Each sample walks the G.711 compression steps with every decision taken as a mask:
+// The byte is the complement of  sign << 7 | segment << 4 | step,  where for a sample x
 //
-//   sign      negative x: magnitude ~x (= -x - 1), template 0x6F; otherwise x and 0xEF
-//   bias      magnitude + 132, at most 32512, then >> 3        -> 16 .. 4064
-//   segment   >= 256: >> 4, template ^ 0x40
-//             >=  64: >> 2, template ^ 0x20
-//             >=  32: >> 1, template ^ 0x10                     -> 16 .. 31
-//   byte      template ^ magnitude
+//   sign      1 for negative x, whose magnitude is then ~x (= -x - 1), else 0 and x
+//   biased    magnitude + 132, at most 32512                         -> 132 .. 32512
+//   segment   position of the highest set bit of biased, less 7       -> 0 .. 7
+//   step      the four bits of biased right below that highest bit   -> 0 .. 15
 //
 // The complement, not the negation, is the magnitude of a negative sample: saved files have
 // always been written that way, so boundary samples such as -100 give 0x73.
-// Every intermediate fits in 16 bits, so the compiler can use the narrowest vector lanes.
+//
+// A float holds every biased magnitude exactly, normalised: its exponent field is the
+// position of the highest set bit plus 127, and the top four bits of its mantissa are the
+// step. So (float bits >> 19) is (segment + 134) << 4 | step, with no search for the
+// segment, and int-to-float conversion is one vector instruction on every current CPU.
 constexpr int kBias = 0x84;
 constexpr int kClipBeforeBias = 0x7F00 - kBias;  // 32512 is the largest biased magnitude
-constexpr int kPositiveTemplate = 0xEF;
-constexpr int kNegativeTemplate = 0x6F;
+constexpr int kMantissaShift = 23 - 4;           // keeps the exponent and the step
+constexpr int kSegmentOffset = (127 + 7) << 4;   // float exponent bias plus 7
 
 inline std::uint8_t EncodeSample(std::int16_t sample)
 {
     const auto negative = static_cast<std::int16_t>(-(sample < 0));  // all ones if negative
     auto magnitude = static_cast<std::int16_t>(sample ^ negative);
-    auto pattern = static_cast<std::int16_t>(
-        kNegativeTemplate ^ ((kPositiveTemplate ^ kNegativeTemplate) & ~negative));
-
     if (magnitude > kClipBeforeBias)
-        magnitude = kClipBeforeBias;  // a min, not a jump, once vectorised
-    magnitude = static_cast<std::int16_t>((magnitude + kBias) >> 3);
+        magnitude = kClipBeforeBias;  // clamping before the bias stays inside 16 bits
 
-    // Shifts by 4, 2 and 1 find the segment; each one taken sets one exponent bit.
-    auto taken = static_cast<std::int16_t>(-(magnitude >= 256));
-    magnitude = static_cast<std::int16_t>((magnitude & ~taken) | ((magnitude >> 4) & taken));
-    pattern = static_cast<std::int16_t>(pattern ^ (0x40 & taken));
-    taken = static_cast<std::int16_t>(-(magnitude >= 64));
-    magnitude = static_cast<std::int16_t>((magnitude & ~taken) | ((magnitude >> 2) & taken));
-    pattern = static_cast<std::int16_t>(pattern ^ (0x20 & taken));
-    taken = static_cast<std::int16_t>(-(magnitude >= 32));
-    magnitude = static_cast<std::int16_t>((magnitude & ~taken) | ((magnitude >> 1) & taken));
-    pattern = static_cast<std::int16_t>(pattern ^ (0x10 & taken));
+    const auto biased = static_cast<float>(magnitude + kBias);
+    std::uint32_t bits;
+    std::memcpy(&bits, &biased, sizeof bits);
+    const int segmentAndStep = static_cast<int>(bits >> kMantissaShift) - kSegmentOffset;
 
-    return static_cast<std::uint8_t>(pattern ^ magnitude);
+    return static_cast<std::uint8_t>(~((negative & 0x80) | segmentAndStep));
 }
 
 // A fixed-length block with non-overlapping pointers is a loop the compiler vectorises even
