@@ -1,0 +1,204 @@
+// The voice devices over the real waveform audio, under Wine: a session's feed sink plays a
+// 440 Hz tone into the default input, and the default output is captured by the wrapper
+// script, which checks what the playback test sent there.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "voice/completion.h"
+#include "voice/voice_playing.h"
+#include "voice/voice_recording.h"
+#include "voice/window_link.h"
+
+std::int32_t duration = -1;
+
+namespace {
+
+int enableButtonsCalls = 0;
+DWORD testThread = 0;
+constexpr UINT kCompletionMessage = WM_APP + 1;
+constexpr DWORD kCompletionDeadlineMs = 30000;  // a one-second buffer, on a slow machine
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSampleRate = 8000;
+
+// Any thread: the same hand-over the window uses, to this test's thread.
+void PostToTestThread(CVoiceBase* device)
+{
+    PostThreadMessageA(testThread, kCompletionMessage, 0, reinterpret_cast<LPARAM>(device));
+}
+
+// The next completion posted to this thread, or null once the deadline has passed.
+CVoiceBase* WaitForCompletion()
+{
+    const ULONGLONG end = GetTickCount64() + kCompletionDeadlineMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            if (message.message == kCompletionMessage)
+                return reinterpret_cast<CVoiceBase*>(message.lParam);
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return nullptr;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLPOSTMESSAGE);
+    }
+}
+
+// Drops completions already posted (those of devices destroyed meanwhile); returns how many.
+int DropPostedCompletions()
+{
+    int dropped = 0;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, kCompletionMessage, kCompletionMessage, PM_REMOVE))
+        ++dropped;
+    return dropped;
+}
+
+// Power of one frequency in the samples (Goertzel), normalised by the sample count.
+double PowerAt(const std::int16_t* samples, std::size_t count, double frequency)
+{
+    const double coefficient = 2 * std::cos(2 * kPi * frequency / kSampleRate);
+    double previous = 0, beforePrevious = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double current = samples[i] + coefficient * previous - beforePrevious;
+        beforePrevious = previous;
+        previous = current;
+    }
+    const double power = previous * previous + beforePrevious * beforePrevious -
+                         coefficient * previous * beforePrevious;
+    return power / count;
+}
+
+// The strongest frequency between 100 and 3000 Hz, in 10 Hz steps.
+double DominantFrequency(const std::int16_t* samples, std::size_t count)
+{
+    double best = 0, bestPower = -1;
+    for (double frequency = 100; frequency <= 3000; frequency += 10) {
+        const double power = PowerAt(samples, count, frequency);
+        if (power > bestPower) {
+            bestPower = power;
+            best = frequency;
+        }
+    }
+    return best;
+}
+
+double RootMeanSquare(const std::int16_t* samples, std::size_t count)
+{
+    double sum = 0;
+    for (std::size_t i = 0; i < count; ++i) sum += double(samples[i]) * samples[i];
+    return count ? std::sqrt(sum / count) : 0;
+}
+
+class VoiceWine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testThread = GetCurrentThreadId();
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // gives this thread its queue
+        DropPostedCompletions();
+        enableButtonsCalls = 0;
+        SetCompletionPoster(PostToTestThread);
+    }
+    void TearDown() override
+    {
+        SetCompletionPoster(nullptr);
+        DropPostedCompletions();
+    }
+};
+
+TEST_F(VoiceWine, OneSecondRecordingHoldsTheFedTone)
+{
+    CVoiceRecording recorder;
+    ASSERT_EQ(1, recorder.PrepareBuffer(1));
+    recorder.OpenDevice();
+    ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
+    ASSERT_EQ(1, recorder.Record()) << recorder.errorText;
+
+    ASSERT_EQ(&recorder, WaitForCompletion()) << "no WIM_DATA within the deadline";
+    EXPECT_EQ(0, enableButtonsCalls) << "the hook waits for the window's thread";
+    recorder.FinishRecording();
+    EXPECT_EQ(1, enableButtonsCalls);
+    EXPECT_EQ(0u, recorder.lastResult) << recorder.errorText;
+    EXPECT_EQ(0u, recorder.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE));
+    EXPECT_EQ(16000u, recorder.header.dwBytesRecorded);
+
+    // The second half, well after any start-up latency, carries the tone.
+    const auto* samples = reinterpret_cast<const std::int16_t*>(recorder.buffer);
+    const std::size_t half = 4000;
+    const double level = RootMeanSquare(samples + half, half);
+    EXPECT_GT(level, 1000) << "the recording is (nearly) silent";
+    EXPECT_NEAR(440, DominantFrequency(samples + half, half), 20);
+}
+
+TEST_F(VoiceWine, PlaybackOfOneSecondCompletes)
+{
+    CVoicePlaying player;
+    ASSERT_EQ(1, player.PrepareBuffer(1));
+    // 1000 Hz, apart from the fed 440 Hz: the wrapper looks for it on the speaker's monitor.
+    auto* samples = reinterpret_cast<std::int16_t*>(player.buffer);
+    for (std::size_t i = 0; i < 8000; ++i)
+        samples[i] = static_cast<std::int16_t>(12000 * std::sin(2 * kPi * 1000 * i / kSampleRate));
+    player.OpenDevice();
+    ASSERT_NE(nullptr, player.device) << player.errorText;
+    ASSERT_EQ(1, player.Play()) << player.errorText;
+
+    ASSERT_EQ(&player, WaitForCompletion()) << "no WOM_DONE within the deadline";
+    player.FinishPlaying();
+    EXPECT_EQ(1, enableButtonsCalls);
+    EXPECT_EQ(0u, player.lastResult) << player.errorText;
+    EXPECT_EQ(0u, player.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE));
+}
+
+TEST_F(VoiceWine, EmptyRecordingCompletesAtOnce)
+{
+    // The audio system takes an empty buffer but never hands it back; the device does not
+    // give it one and completes by itself.
+    CVoiceRecording recorder;
+    ASSERT_EQ(1, recorder.PrepareBuffer(0));
+    recorder.OpenDevice();
+    ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
+    ASSERT_EQ(1, recorder.Record());
+    ASSERT_EQ(&recorder, WaitForCompletion());
+    recorder.FinishRecording();
+    EXPECT_EQ(1, enableButtonsCalls);
+}
+
+TEST_F(VoiceWine, QuitWhileRunningStopsTheDevices)
+{
+    // Five seconds each, destroyed at once; then a fresh recording still works.
+    {
+        std::unique_ptr<CVoiceRecording> recorder(new CVoiceRecording);
+        std::unique_ptr<CVoicePlaying> player(new CVoicePlaying);
+        ASSERT_EQ(1, recorder->PrepareBuffer(5));
+        ASSERT_EQ(1, player->PrepareBuffer(5));
+        recorder->OpenDevice();
+        player->OpenDevice();
+        ASSERT_NE(nullptr, recorder->device);
+        ASSERT_NE(nullptr, player->device);
+        ASSERT_EQ(1, recorder->Record());
+        ASSERT_EQ(1, player->Play());
+    }
+    // Their completions are posted to a window that would be gone: dropped here unread.
+    DropPostedCompletions();
+    EXPECT_EQ(0, enableButtonsCalls);
+
+    CVoiceRecording recorder;
+    ASSERT_EQ(1, recorder.PrepareBuffer(1));
+    recorder.OpenDevice();
+    ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
+    ASSERT_EQ(1, recorder.Record());
+    ASSERT_EQ(&recorder, WaitForCompletion());
+    recorder.FinishRecording();
+    EXPECT_EQ(0u, recorder.lastResult) << recorder.errorText;
+}
+
+}  // namespace
+
+void EnableButtons()
+{
+    ++enableButtonsCalls;
+}
