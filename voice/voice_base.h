@@ -32,6 +32,7 @@ public:
     DoneHook doneHook;
 
 protected:
-    // Frees the buffer; for subclasses whose destructor has already stopped and closed the device.
+    // Frees the buffer, if any, and forgets it: releasing twice is harmless. Only while no
+    // device holds it (the subclasses' destructors stop and close theirs first).
     void ReleaseBuffer();
 };

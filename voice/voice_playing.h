@@ -9,10 +9,12 @@ public:
 
     // Opens the default output device in `format`; success shows as a non-null device.
     void OpenDevice();
-    // Hands the whole buffer to the device; 1 if every call succeeded, else 0.
+    // Hands the whole buffer to the device; 1 if every call succeeded, else 0 (also, with no
+    // call made, when there is no buffer). An empty buffer is not given to the device: it
+    // completes at once through PostCompletion.
     int Play();
-    // Window thread, for a completion handed over by WaveOutProc: releases the header, records
-    // the result, then runs doneHook.
+    // Window thread, for a completion handed over by WaveOutProc: releases the header (if it
+    // is prepared: an empty buffer's never was), records the result, then runs doneHook.
     void FinishPlaying();
 
 private:
