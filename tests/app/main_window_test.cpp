@@ -1,0 +1,200 @@
+// The main window's button states and commands, on the real template, devices and dialogs.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/progress.h"
+#include "app/res/resource.h"
+#include "failing_allocation.h"
+#include "main_window_fixture.h"
+#include "voice/devices.h"
+#include "voice/window_link.h"
+
+namespace {
+
+constexpr DWORD kBytesPerSecond = 16000;
+
+// Answers the duration dialog with `text` and Record.
+std::function<void(DialogScript&)> AnswerDuration(const char* text)
+{
+    return [text](DialogScript& script) {
+        HWND dialog = script.WaitForDialog("Opnemen");
+        if (!dialog)
+            return;
+        Type(dialog, IDC_SECONDS, text);
+        script.Answer(dialog, IDOK);
+    };
+}
+
+// A device handle put aside for a test that needs the device missing, and put back after.
+class WithoutDevice {
+public:
+    explicit WithoutDevice(CVoiceBase& device) : device(device), handle(device.device)
+    {
+        device.device = nullptr;
+    }
+    ~WithoutDevice() { device.device = handle; }
+
+private:
+    CVoiceBase& device;
+    void* handle;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartsFreshWithOpenDevicesFullBuffersAndTheSmallIcon)
+{
+    EXPECT_EQ(kFresh, ButtonStates());
+    EXPECT_EQ("Morvik Wav Recorder", TextOf(window));
+    EXPECT_EQ(-1, duration);
+    EXPECT_NE(nullptr, recorder.device);
+    EXPECT_NE(nullptr, player.device);
+    for (const CVoiceBase* device : {static_cast<CVoiceBase*>(&recorder), static_cast<CVoiceBase*>(&player)}) {
+        EXPECT_NE(nullptr, device->buffer);
+        EXPECT_EQ(60 * kBytesPerSecond, device->header.dwBufferLength);
+    }
+
+    const HICON small = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(nullptr, small);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(small, &info));
+    BITMAP picture = {};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof picture, &picture);
+    EXPECT_EQ(16, picture.bmWidth);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(0, SendMessageA(window, WM_GETICON, ICON_BIG, 0)) << "only the small icon is set";
+}
+
+TEST_F(MainWindowTest, RecordAndPlayAreBusyUntilTheirCompletionMakesReady)
+{
+    DialogScript script(AnswerDuration("1"));
+    Command(IDC_REC);
+    ASSERT_EQ("", Describe(script.Finish()));
+    // The completion is handed over through this thread's queue, so it cannot have come yet.
+    EXPECT_EQ(kBusy, ButtonStates());
+    EXPECT_EQ(1, duration);
+    EXPECT_EQ(kBytesPerSecond, recorder.header.dwBufferLength);
+    EXPECT_EQ(kBytesPerSecond, player.header.dwBufferLength);
+    EXPECT_EQ(ID_PROGRESS_TIMER, progressTimer);
+    ASSERT_TRUE(WaitForButtons(kReady)) << "recording never completed: " << ButtonStates();
+
+    FillRecording();
+    Command(IDC_PLAY);
+    EXPECT_EQ(kBusy, ButtonStates());
+    EXPECT_EQ(0, std::memcmp(recorder.buffer, player.buffer, kBytesPerSecond));
+    ASSERT_TRUE(WaitForButtons(kReady)) << "playback never completed: " << ButtonStates();
+}
+
+TEST_F(MainWindowTest, RecordCancelledChangesNothing)
+{
+    const struct {
+        const char* name;
+        std::int32_t recorded;  // -1: fresh
+        const char* states;
+    } starts[] = {{"fresh", -1, kFresh}, {"after a recording", 2, kReady}};
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.name);
+        if (start.recorded >= 0)
+            PretendRecorded(start.recorded);
+        const std::uint8_t* before = recorder.buffer;
+        const DWORD byteCount = recorder.header.dwBufferLength;
+
+        DialogScript script([](DialogScript& script) {
+            if (HWND dialog = script.WaitForDialog("Opnemen"))
+                script.Answer(dialog, IDCANCEL);
+        });
+        Command(IDC_REC);
+        EXPECT_EQ("", Describe(script.Finish()));
+        EXPECT_EQ(start.states, ButtonStates());
+        EXPECT_EQ(start.recorded, duration);
+        EXPECT_EQ(before, recorder.buffer) << "the recording was replaced";
+        EXPECT_EQ(byteCount, player.header.dwBufferLength);
+        EXPECT_EQ(static_cast<UINT_PTR>(-1), progressTimer);
+    }
+}
+
+TEST_F(MainWindowTest, RecordWithoutInputDeviceOnlyResizesTheBuffers)
+{
+    WithoutDevice missing(recorder);
+    DialogScript script(AnswerDuration("2"));
+    Command(IDC_REC);
+    EXPECT_EQ("", Describe(script.Finish()));
+    EXPECT_EQ(kFresh, ButtonStates());
+    EXPECT_EQ(2, duration);
+    EXPECT_EQ(2 * kBytesPerSecond, recorder.header.dwBufferLength);
+    EXPECT_EQ(2 * kBytesPerSecond, player.header.dwBufferLength);
+    EXPECT_EQ(static_cast<UINT_PTR>(-1), progressTimer);
+}
+
+TEST_F(MainWindowTest, PlayWithoutOutputDeviceOnlyCopies)
+{
+    PretendRecorded(1);
+    FillRecording();
+    WithoutDevice missing(player);
+    Command(IDC_PLAY);
+    EXPECT_EQ(kReady, ButtonStates());
+    EXPECT_EQ(0, std::memcmp(recorder.buffer, player.buffer, kBytesPerSecond));
+    EXPECT_EQ(static_cast<UINT_PTR>(-1), progressTimer);
+}
+
+TEST_F(MainWindowTest, OtherCommandsAndTimersDoNothingButClearTheResult)
+{
+    PretendRecorded(1);
+    DialogScript script([](DialogScript&) {});  // nothing may open
+    for (int id : {IDOK, 0, IDC_PROGRESS, IDC_SECONDS, 0xFFFF}) {
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, 77);
+        Command(id);
+        EXPECT_EQ(0, GetWindowLongPtrA(window, DWLP_MSGRESULT)) << "command " << id;
+    }
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, 77);
+    SendMessageA(window, WM_TIMER, ID_PROGRESS_TIMER + 1, 0);
+    EXPECT_EQ(0, GetWindowLongPtrA(window, DWLP_MSGRESULT)) << "foreign timer";
+    EXPECT_EQ(0, SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0)) << "a foreign timer stepped the bar";
+    EXPECT_EQ("", Describe(script.Finish()));
+    EXPECT_EQ(kReady, ButtonStates());
+    EXPECT_EQ(1, duration);
+}
+
+// A buffer that could not be had refuses every command that needs it, saying so once each.
+TEST_F(MainWindowTest, MissingBufferRefusesRecPlayAndSave)
+{
+    PretendRecorded(1);
+    std::vector<std::string> said;
+    auto noteMessage = [&said](DialogScript& script) {
+        if (HWND box = script.WaitForDialog(nullptr)) {
+            said.push_back(TextOf(box) + ": " + MessageTextOf(box));
+            script.Answer(box, IDOK);
+        }
+    };
+
+    FailAllocationsOf(7 * kBytesPerSecond);
+    {
+        DialogScript script([&](DialogScript& script) {
+            AnswerDuration("7")(script);
+            noteMessage(script);
+        });
+        Command(IDC_REC);
+        EXPECT_EQ("", Describe(script.Finish()));
+    }
+    EXPECT_EQ(nullptr, recorder.buffer);
+    EXPECT_EQ(kReady, ButtonStates()) << "a recording started without a buffer";
+    EXPECT_EQ(static_cast<UINT_PTR>(-1), progressTimer);
+    for (int id : {IDC_PLAY, IDC_SAVE}) {
+        DialogScript script(noteMessage);  // Save must not even ask for a file name
+        Command(id);
+        EXPECT_EQ("", Describe(script.Finish())) << "command " << id;
+        EXPECT_EQ(kReady, ButtonStates());
+    }
+    EXPECT_EQ((std::vector<std::string>(3, "Fout: Onvoldoende geheugen")), said);
+
+    FailAllocationsOf(0);
+    DialogScript script(AnswerDuration("1"));
+    Command(IDC_REC);
+    EXPECT_EQ("", Describe(script.Finish()));
+    EXPECT_EQ(kBusy, ButtonStates());
+    EXPECT_TRUE(WaitForButtons(kReady));
+}

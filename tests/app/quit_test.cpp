@@ -1,0 +1,108 @@
+// The quit question, in the real modal loop of the main window and in the whole program.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/res/resource.h"
+#include "main_window_fixture.h"
+
+namespace {
+
+constexpr const char* kCaption = "Morvik Wav Recorder";
+
+// Esc, the close box and the Cancel command each ask; No keeps the window and its state.
+TEST(Quit, NoKeepsTheWindowAndYesEndsTheDialog)
+{
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    } ways[] = {
+        {"Esc", WM_KEYDOWN, VK_ESCAPE},
+        {"close box", WM_SYSCOMMAND, SC_CLOSE},
+        {"cancel command", WM_COMMAND, IDCANCEL},
+    };
+    std::vector<std::string> seen;
+    DialogScript script([&](DialogScript& script) {
+        HWND main = script.WaitForDialog(kCaption);
+        if (!main)
+            return;
+        for (const auto& way : ways) {
+            PostMessageA(main, way.message, way.wParam, 0);
+            HWND box = script.WaitForDialog("Quit");
+            if (!box)
+                return;
+            const bool yesNo = GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && !GetDlgItem(box, IDOK);
+            seen.push_back(std::string(way.name) + ": " + MessageTextOf(box) + (yesNo ? " [yes/no]" : ""));
+            script.Answer(box, IDNO);
+            if (!IsWindowVisible(main) || !IsWindowEnabled(GetDlgItem(main, IDC_REC)))
+                script.Fail(std::string("No after ") + way.name + " did not keep the window as it was");
+        }
+        PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+        if (HWND box = script.WaitForDialog("Quit"))
+            script.Answer(box, IDYES);
+    });
+    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDlgProc, 0);
+    EXPECT_EQ("", Describe(script.Finish()));
+    EXPECT_EQ(-1, result);
+    const std::vector<std::string> expected = {
+        "Esc: Do you realy want to quit? [yes/no]",
+        "close box: Do you realy want to quit? [yes/no]",
+        "cancel command: Do you realy want to quit? [yes/no]",
+    };
+    EXPECT_EQ(expected, seen);
+}
+
+// The whole program, quit while it records a minute: it must end by itself, with exit code 0.
+TEST(Quit, YesDuringARecordingEndsTheProgramCleanly)
+{
+    ASSERT_FALSE(programPath.empty()) << "run with --program=PATH";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = "\"" + programPath + "\"";
+    ASSERT_TRUE(CreateProcessA(programPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process))
+        << programPath;
+
+    bool recording = false;
+    {
+        DialogScript script(
+            [&](DialogScript& script) {
+                HWND main = script.WaitForDialog(kCaption);
+                if (!main)
+                    return;
+                Press(main, IDC_REC);
+                HWND dialog = script.WaitForDialog("Opnemen");
+                if (!dialog)
+                    return;
+                Type(dialog, IDC_SECONDS, "60");
+                script.Answer(dialog, IDOK);
+                const DWORD start = GetTickCount();
+                while (IsWindowEnabled(GetDlgItem(main, IDC_REC)) && GetTickCount() - start < kDeadlineMs)
+                    Sleep(10);
+                recording = !IsWindowEnabled(GetDlgItem(main, IDC_REC));
+                Press(main, IDCANCEL);
+                if (HWND box = script.WaitForDialog("Quit"))
+                    script.Answer(box, IDYES);
+            },
+            process.dwProcessId);
+        const DWORD waited = WaitForSingleObject(process.hProcess, kDeadlineMs);
+        EXPECT_EQ(WAIT_OBJECT_0, waited) << "the program did not end";
+        if (waited != WAIT_OBJECT_0)
+            TerminateProcess(process.hProcess, 99);
+        EXPECT_EQ("", Describe(script.Finish()));
+    }
+    EXPECT_TRUE(recording) << "the program never went busy";
+    DWORD exitCode = 99;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(0u, exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// The Save command through the real Save As dialog: the file, the caption, and a failed write.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/res/resource.h"
+#include "main_window_fixture.h"
+#include "voice/devices.h"
+
+namespace {
+
+constexpr int kFileNameCombo = 1148;  // the Save As dialog's file name (a ComboBoxEx32)
+constexpr int kSaveButton = IDOK;
+
+class SaveCommandTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        char path[MAX_PATH] = "";
+        ASSERT_NE(0u, GetTempPathA(MAX_PATH, path));
+        temp = path;
+        folder = temp + "morvik-save-" + std::to_string(GetCurrentProcessId());
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    }
+    void TearDown() override
+    {
+        // Save As leaves the process in the folder last shown, and a current folder stays.
+        SetCurrentDirectoryA(temp.c_str());
+        for (const std::string& name : Names())
+            DeleteFileA((folder + "\\" + name).c_str());
+        EXPECT_TRUE(RemoveDirectoryA(folder.c_str())) << "left in " << folder << ": " << Listing();
+        MainWindowTest::TearDown();
+    }
+
+    // Saves through Save As with `typed` as the file name; returns what the script noted and
+    // the text of a message box shown on the way ("" when none).
+    std::string Save(const std::string& typed, std::string* said = nullptr) const
+    {
+        DialogScript script([&](DialogScript& script) {
+            HWND dialog = script.WaitForDialog(nullptr);
+            if (!dialog)
+                return;
+            HWND edit = FindWindowExA(GetDlgItem(dialog, kFileNameCombo), nullptr, "ComboBox", nullptr);
+            edit = FindWindowExA(edit, nullptr, "Edit", nullptr);
+            if (!edit) {
+                script.Fail("no file name field in \"" + TextOf(dialog) + "\"");
+                script.Answer(dialog, IDCANCEL);
+                return;
+            }
+            SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+            script.Answer(dialog, kSaveButton);
+            if (!said)
+                return;
+            if (HWND box = script.WaitForDialog("Fout")) {
+                *said = MessageTextOf(box);
+                script.Answer(box, IDOK);
+            }
+        });
+        Command(IDC_SAVE);
+        return Describe(script.Finish());
+    }
+
+    // The names in the test's folder.
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do
+            if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+                names.push_back(found.cFileName);
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+        return names;
+    }
+    std::string Listing() const
+    {
+        std::string listing;
+        // Save As leaves the process in the folder last shown, and a current folder stays.
+        SetCurrentDirectoryA(temp.c_str());
+        for (const std::string& name : Names())
+            listing += name + " ";
+        return listing;
+    }
+
+    std::string temp;
+    std::string folder;
+};
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+std::uint32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t offset)
+{
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+}
+
+}  // namespace
+
+TEST_F(SaveCommandTest, WritesTheRecordingAndNamesTheFileInTheCaption)
+{
+    PretendRecorded(1);
+    const std::int16_t samples[] = {0, 1000, -1000, 32767, -32768};
+    std::memcpy(recorder.buffer, samples, sizeof samples);  // the rest is silence
+
+    ASSERT_EQ("", Save(folder + "\\a"));  // the dialog adds the extension
+    EXPECT_EQ("a.wav", TextOf(window));
+    const std::vector<std::uint8_t> file = ReadFile(folder + "\\a.wav");
+    ASSERT_EQ(46u + 8000u, file.size());
+    EXPECT_EQ(8000u + 38u, LittleEndianAt(file, 4));
+    EXPECT_EQ(8000u, LittleEndianAt(file, 42));
+    const std::vector<std::uint8_t> encoded(file.begin() + 46, file.begin() + 51);
+    EXPECT_EQ((std::vector<std::uint8_t>{0xFF, 0xCE, 0x4E, 0x80, 0x00}), encoded);
+    EXPECT_EQ(std::vector<std::uint8_t>(8000 - 5, 0xFF), std::vector<std::uint8_t>(file.begin() + 51, file.end()));
+}
+
+TEST_F(SaveCommandTest, FailedWriteIsToldAndTheCaptionKeepsTheFileLastWritten)
+{
+    PretendRecorded(1);
+    SetWindowTextA(window, "before.wav");
+    const std::string path = folder + "\\no such folder\\b.wav";
+    std::string said;
+    ASSERT_EQ("", Save(path, &said));
+    EXPECT_EQ("Opslaan mislukt:\n" + path, said);
+    EXPECT_EQ("before.wav", TextOf(window));
+}
+
+TEST_F(SaveCommandTest, CancelledChangesNothing)
+{
+    PretendRecorded(1);
+    DialogScript script([](DialogScript& script) {
+        if (HWND dialog = script.WaitForDialog(nullptr))
+            script.Answer(dialog, IDCANCEL);
+    });
+    Command(IDC_SAVE);
+    EXPECT_EQ("", Describe(script.Finish()));
+    EXPECT_EQ("Morvik Wav Recorder", TextOf(window));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\a.wav").c_str()));
+}

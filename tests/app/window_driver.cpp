@@ -1,0 +1,170 @@
+// Plays the user for the window under test, from a thread of its own.
+#include "window_driver.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr DWORD kPollMs = 10;
+constexpr int kMessageBoxTextId = 0xFFFF;  // the static that holds a message box's text
+// A dialog still open this long after its script ended was not expected.
+constexpr DWORD kLeftoverGraceMs = 5000;
+
+bool IsDialogClass(HWND window)
+{
+    char className[32] = "";
+    return GetClassNameA(window, className, sizeof className) > 0 &&
+           std::string(className) == "#32770";
+}
+
+}  // namespace
+
+std::string TextOf(HWND window)
+{
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string MessageTextOf(HWND box)
+{
+    return TextOf(GetDlgItem(box, kMessageBoxTextId));
+}
+
+void Type(HWND dialog, int id, const std::string& text)
+{
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Press(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD deadlineMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (condition())
+            return true;
+        if (GetTickCount() - start > deadlineMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    }
+}
+
+DialogScript::DialogScript(std::function<void(DialogScript&)> steps, DWORD processId)
+    : threadId(processId ? 0 : GetCurrentThreadId()), processId(processId)
+{
+    startDialogs = Dialogs();
+    thread = std::thread([this, steps] { Run(steps); });
+}
+
+DialogScript::~DialogScript()
+{
+    Finish();
+}
+
+std::vector<std::string> DialogScript::Finish()
+{
+    callerReturned = true;
+    if (thread.joinable())
+        thread.join();
+    std::lock_guard<std::mutex> hold(problemsLock);
+    return problems;
+}
+
+void DialogScript::Run(const std::function<void(DialogScript&)>& steps)
+{
+    steps(*this);
+    CancelLeftovers();
+}
+
+// Until the test thread has returned from its modal call, whatever the script did not answer is
+// cancelled after a grace period, and noted.
+void DialogScript::CancelLeftovers()
+{
+    const DWORD start = GetTickCount();
+    std::vector<HWND> noted;
+    while (!callerReturned) {
+        if (GetTickCount() - start > kLeftoverGraceMs) {
+            for (HWND dialog : Dialogs()) {
+                if (std::find(startDialogs.begin(), startDialogs.end(), dialog) != startDialogs.end())
+                    continue;
+                if (std::find(noted.begin(), noted.end(), dialog) == noted.end()) {
+                    Fail("left open: \"" + TextOf(dialog) + "\" saying \"" + MessageTextOf(dialog) + "\"");
+                    noted.push_back(dialog);
+                }
+                Press(dialog, IDCANCEL);
+            }
+        }
+        Sleep(kPollMs * 10);
+    }
+}
+
+bool DialogScript::Owns(HWND window) const
+{
+    DWORD windowProcess = 0;
+    const DWORD windowThread = GetWindowThreadProcessId(window, &windowProcess);
+    return processId ? windowProcess == processId : windowThread == threadId;
+}
+
+std::vector<HWND> DialogScript::Dialogs() const
+{
+    struct Search {
+        const DialogScript* script;
+        std::vector<HWND> found;
+    } search{this, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(context);
+            if (IsWindowVisible(window) && IsDialogClass(window) && search->script->Owns(window))
+                search->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND DialogScript::WaitForDialog(const char* caption, HWND except)
+{
+    const DWORD start = GetTickCount();
+    do {
+        for (HWND dialog : Dialogs()) {
+            if (dialog == except)
+                continue;
+            if (caption ? TextOf(dialog) == caption
+                        : std::find(startDialogs.begin(), startDialogs.end(), dialog) == startDialogs.end())
+                return dialog;
+        }
+        Sleep(kPollMs);
+    } while (GetTickCount() - start < kDeadlineMs);
+    Fail(std::string("no dialog \"") + (caption ? caption : "(new)") + "\" came");
+    return nullptr;
+}
+
+bool DialogScript::Answer(HWND dialog, int id)
+{
+    Press(dialog, id);
+    const DWORD start = GetTickCount();
+    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+        if (GetTickCount() - start > kDeadlineMs) {
+            Fail("\"" + TextOf(dialog) + "\" stayed open after " + std::to_string(id));
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
+void DialogScript::Fail(const std::string& problem)
+{
+    std::lock_guard<std::mutex> hold(problemsLock);
+    problems.push_back(problem);
+}

@@ -1,0 +1,67 @@
+// Plays the user for the window under test. The test's thread sits in a modal loop (the duration
+// dialog, a message box, Save As); a script on a thread of its own finds each dialog by its
+// caption and types and clicks into it with messages, as the keyboard and the mouse would.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// How long anything may take before the test gives up: generous, for a slow, busy machine.
+constexpr DWORD kDeadlineMs = 60000;
+
+// The caption of a window or the text of a control.
+std::string TextOf(HWND window);
+// The text a message box shows.
+std::string MessageTextOf(HWND box);
+// Replaces the text of a dialog's control, as pasting would (ES_NUMBER does not stop this).
+void Type(HWND dialog, int id, const std::string& text);
+// Clicks a dialog's button (or sends its command, for buttons a message box names by id).
+void Press(HWND dialog, int id);
+// True once `condition` holds; keeps the calling thread's windows alive meanwhile. False when
+// the deadline passed first.
+bool PumpUntil(const std::function<bool()>& condition, DWORD deadlineMs = kDeadlineMs);
+
+// A script answering the dialogs that the windows of one thread or one process open.
+class DialogScript {
+public:
+    // Starts `steps` on a thread of its own. It answers dialogs of the calling thread, or of
+    // process `processId` when that is not 0.
+    explicit DialogScript(std::function<void(DialogScript&)> steps, DWORD processId = 0);
+    // Joins the script (see Finish).
+    ~DialogScript();
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    // Call once the test thread's modal call has returned: waits for the script and returns what
+    // went wrong, one line each (empty: all went as scripted). A script that failed, or left a
+    // dialog open, has the leftovers cancelled so that the test thread can return at all.
+    std::vector<std::string> Finish();
+
+    // For the steps. The visible dialog (class #32770) with `caption` (any other than `except`
+    // when caption is null); null, with a failure noted, when none came before the deadline.
+    HWND WaitForDialog(const char* caption, HWND except = nullptr);
+    // Presses `id` in `dialog` and waits until the dialog has gone; false (noted) if it stays.
+    bool Answer(HWND dialog, int id);
+    // Notes what went wrong.
+    void Fail(const std::string& problem);
+
+private:
+    void Run(const std::function<void(DialogScript&)>& steps);
+    void CancelLeftovers();
+    std::vector<HWND> Dialogs() const;
+    bool Owns(HWND window) const;
+
+    const DWORD threadId;
+    const DWORD processId;
+    std::vector<HWND> startDialogs;  // open before the script began: never touched
+    std::atomic<bool> callerReturned{false};
+    std::mutex problemsLock;
+    std::vector<std::string> problems;
+    std::thread thread;
+};
