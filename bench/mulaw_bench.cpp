@@ -35,14 +35,17 @@ std::vector<std::int16_t> Speech(int seconds)
     std::uniform_int_distribution<int> syllableMs(120, 300);
     std::size_t at = 0;
     for (int syllable = 0; at < samples.size(); ++syllable) {
-        const std::size_t length = static_cast<std::size_t>(syllableMs(random)) * kSamplesPerSecond / 1000;
+        const std::size_t length =
+            static_cast<std::size_t>(syllableMs(random)) * kSamplesPerSecond / 1000;
         const double peak = syllable % 5 == 4 ? 30.0 : loudness(random);  // a pause: near silence
         const double pitchHz = 100.0 + 40.0 * std::sin(syllable * 0.7);
         for (std::size_t i = 0; i < length && at < samples.size(); ++i, ++at) {
             const double t = static_cast<double>(at) / kSamplesPerSecond;
-            const double envelope = std::sin(kPi * static_cast<double>(i) / static_cast<double>(length));
+            const double envelope =
+                std::sin(kPi * static_cast<double>(i) / static_cast<double>(length));
             const double buzz = 0.6 + 0.4 * std::sin(2 * kPi * pitchHz * t);
-            const double formants = 0.6 * std::sin(2 * kPi * 700 * t) + 0.3 * std::sin(2 * kPi * 1220 * t) +
+            const double formants = 0.6 * std::sin(2 * kPi * 700 * t) +
+                                    0.3 * std::sin(2 * kPi * 1220 * t) +
                                     0.1 * std::sin(2 * kPi * 2600 * t);
             samples[at] = Clamp16(peak * envelope * envelope * buzz * formants);
         }
@@ -139,8 +142,8 @@ int main(int argc, char** argv)
     };
     for (const auto& clip : clips)
         for (const auto& encoder : encoders)
-            benchmark::RegisterBenchmark((std::string(encoder.name) + "/" + clip.name).c_str(), Encode,
-                                         encoder.encode, clip.samples)
+            benchmark::RegisterBenchmark((std::string(encoder.name) + "/" + clip.name).c_str(),
+                                         Encode, encoder.encode, clip.samples)
                 ->Unit(benchmark::kMicrosecond);
 
     benchmark::Initialize(&argc, argv);

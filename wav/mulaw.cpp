@@ -27,7 +27,8 @@ constexpr int kSegmentOffset = (127 + 7) << 4;   // float exponent bias plus 7
 
 inline std::uint8_t EncodeSample(std::int16_t sample)
 {
-    const auto negative = static_cast<std::int16_t>(-(sample < 0));  // all ones if negative
+    // All ones for a negative sample, so it serves as a mask and as the complement.
+    const auto negative = static_cast<std::int16_t>(-static_cast<int>(sample < 0));
     auto magnitude = static_cast<std::int16_t>(sample ^ negative);
     if (magnitude > kClipBeforeBias)
         magnitude = kClipBeforeBias;  // clamping before the bias stays inside 16 bits

@@ -77,7 +77,8 @@ long WriteSome(std::intptr_t file, const std::uint8_t* bytes, std::size_t byteCo
     constexpr std::size_t kMaxChunk = 1u << 30;
     ssize_t written;
     do
-        written = write(static_cast<int>(file), bytes, byteCount < kMaxChunk ? byteCount : kMaxChunk);
+        written = write(static_cast<int>(file), bytes,
+                        byteCount < kMaxChunk ? byteCount : kMaxChunk);
     while (written < 0 && errno == EINTR);
     return static_cast<long>(written);
 #endif

@@ -66,7 +66,8 @@ protected:
 TEST_F(WavPeers, SoxReadsFormatAndDuration)
 {
     const struct { const char* option; const char* expected; } cases[] = {
-        {"-r", "8000"}, {"-c", "1"}, {"-e", "u-law"}, {"-b", "8"}, {"-s", "24000"}, {"-D", "3.000000"},
+        {"-r", "8000"}, {"-c", "1"},     {"-e", "u-law"},
+        {"-b", "8"},    {"-s", "24000"}, {"-D", "3.000000"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, Output(std::string("soxi ") + c.option + " " + Quoted(path)))

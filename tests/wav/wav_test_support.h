@@ -54,5 +54,6 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }

@@ -69,7 +69,8 @@ TEST_F(WavWriter, HeaderBytesForEachDuration)
         const std::vector<std::uint8_t> file = ReadBytes(path);
         ASSERT_EQ(kHeaderBytes + n, file.size()) << seconds << " s";
         for (std::size_t offset = 0; offset < kHeaderBytes; ++offset)
-            EXPECT_EQ(int(expected[offset]), int(file[offset])) << seconds << " s, offset " << offset;
+            EXPECT_EQ(int(expected[offset]), int(file[offset]))
+                << seconds << " s, offset " << offset;
 
         std::vector<std::uint8_t> data(n);
         EncodeMuLaw(n * 2, data.data(), samples.data());
@@ -151,7 +152,8 @@ TEST_F(WavWriter, FailedWriteLeavesEarlierFileUntouched)
     ASSERT_NE(-1, child);
     if (child == 0) {
         const rlimit limit = {1000, 1000};
-        const bool limited = signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        const bool limited =
+            signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
         _exit(!limited ? 2 : Write(path, samples));
     }
     int status = 0;

@@ -34,7 +34,8 @@ bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
