@@ -3,6 +3,10 @@
 
 #include <new>
 
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(WAVEHDR) == 32, "the 32-bit program hands the device a 32-byte header");
+#endif
+
 namespace {
 
 // The device's own words for a failed waveform call; codes without an entry share the last text.

@@ -22,6 +22,11 @@ trap stop_all EXIT
 # Longer than the whole test may take; stopped as soon as it is done.
 "$env_dir/feed_tone.sh" 440 240 &
 tone_pid=$!
+# The tone must already sound when the first recording starts.
+for _ in $(seq 600); do
+  pactl list short sink-inputs 2>/dev/null | grep -q . && break
+  sleep 0.05
+done
 "$env_dir/capture.sh" start "$capture"
 
 set +e
