@@ -11,6 +11,7 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -112,6 +113,20 @@ void RemoveFile(const char* name)
 #endif
 }
 
+// A file the user marked read-only is not replaced. Windows refuses that by itself; a rename
+// (and Wine's move) would quietly replace it.
+bool IsReadOnly(const char* name)
+{
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesA(name);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+#else
+    struct stat status;
+    return stat(name, &status) == 0 && S_ISREG(status.st_mode) &&
+           (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+#endif
+}
+
 bool MoveOver(const char* from, const char* to)
 {
 #ifdef _WIN32
@@ -127,7 +142,7 @@ CTempFile::CTempFile(const char* target) : handle(kNoFile)
 {
     finalPath = CopyOf(target, 0);
     std::unique_ptr<char[]> name = CopyOf(target, kSuffixRoom);
-    if (!finalPath || !name)
+    if (!finalPath || !name || IsReadOnly(target))
         return;
     const std::size_t targetLength = std::strlen(target);
     static unsigned counter = 0;  // saves run on the UI thread only

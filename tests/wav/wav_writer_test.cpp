@@ -137,6 +137,20 @@ TEST_F(WavWriter, UnwritablePlacesCreateNothing)
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path("folder.wav")));
 }
 
+// A read-only file is the user's "keep this": it stays byte for byte, nothing else appears.
+TEST_F(WavWriter, ReadOnlyTargetIsKept)
+{
+    const std::string target = folder.Path("kept.wav");
+    ASSERT_EQ(1, Write(target, Sweep(kSamplesPerSecond)));
+    const std::vector<std::uint8_t> before = ReadBytes(target);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::group_read |
+                                             std::filesystem::perms::others_read);
+    EXPECT_EQ(0, Write(target, Sweep(2 * kSamplesPerSecond)));
+    EXPECT_EQ(before, ReadBytes(target));
+    EXPECT_EQ(std::set<std::string>{"kept.wav"}, folder.Names());
+}
+
 // A disk that fills up midway: the file size limit makes the data write fail after the
 // header went through. It runs in a child so the limit stays there.
 TEST_F(WavWriter, FailedWriteLeavesEarlierFileUntouched)
