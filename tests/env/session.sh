@@ -19,7 +19,8 @@
 # wineserver is stopped, then PulseAudio and Xvfb by the PIDs started here.
 #
 # The template prefix is made once (about 5 s) under $MORVIK_PREFIX_CACHE (default
-# ~/.cache/morvik/wine-prefix-<loader>-<wine version>), guarded by flock, and copied per session.
+# ~/.cache/morvik/wine-prefix-<template version>-<loader>-<wine version>), guarded by flock,
+# and copied per session.
 #
 # Helpers for use inside a session (see each file's header):
 #   feed_tone.sh FREQ SECONDS [AMPLITUDE]   plays a sine into the feed sink (the recorded input)
@@ -136,8 +137,9 @@ EOF
 fi
 
 # --- Wine prefix ------------------------------------------------------------------------------
+template_version=2  # raised whenever the template's settings change
 wine_version="$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
-cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvik/wine-prefix-$(basename "$loader")-$wine_version}"
+cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvik/wine-prefix-$template_version-$(basename "$loader")-$wine_version}"
 mkdir -p "$(dirname "$cache")"
 (
   flock 9
@@ -151,6 +153,9 @@ mkdir -p "$(dirname "$cache")"
     DISPLAY= "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
       >>"$session/wineboot.log" 2>&1
     DISPLAY= "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d pulse /f \
+      >>"$session/wineboot.log" 2>&1
+    # A crash is reported on stderr and ends the process, instead of waiting in a dialog.
+    DISPLAY= "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >>"$session/wineboot.log" 2>&1
     # The registry reaches the disk when the server ends.
     "$wineserver_bin" -w

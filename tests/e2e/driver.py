@@ -1,0 +1,311 @@
+"""Drives the recorder like a person, inside a session made by tests/env/session.sh.
+
+What the program shows is read through window_probe.exe, a small helper running in the same Wine
+prefix; what the person does goes through the X server as real input (xdotool); what is heard is
+captured from the speaker sink and measured by tests/env/audio_probe.py.
+"""
+import json
+import os
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ENV_DIR = os.path.join(os.path.dirname(HERE), "env")
+sys.path.insert(0, ENV_DIR)
+import audio_probe  # noqa: E402  (lives beside the session scripts)
+
+MAIN_CAPTION = "Morvik Wav Recorder"
+IDC_REC, IDC_PLAY, IDC_SAVE, IDC_PROGRESS, IDC_SECONDS = 1001, 1002, 1003, 1004, 1005
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+DIALOG_CLASS = "#32770"
+# Where the Save As dialog keeps its parts (Wine's file dialog template).
+SAVE_NAME_COMBO, SAVE_TYPE_COMBO = 1148, 1136
+
+
+class CheckFailed(Exception):
+    pass
+
+
+def say(text):
+    print(text, flush=True)
+
+
+def wait_for(condition, timeout, what, poll=0.05):
+    """Polls condition() until it gives a true value, which is returned; fails after timeout s."""
+    end = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise CheckFailed("timed out after %.0f s waiting for %s" % (timeout, what))
+        time.sleep(poll)
+
+
+def check(condition, text):
+    if not condition:
+        raise CheckFailed(text)
+
+
+def windows_path(path):
+    """The Wine path of a file in the Unix file system (drive Z: is the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Probe:
+    """One window_probe.exe for the whole run; each call is one request and one JSON answer."""
+
+    def __init__(self, probe_exe):
+        self.process = subprocess.Popen(
+            [os.environ["MORVIK_WINE"], probe_exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, text=True, bufsize=1)
+
+    def ask(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+        answer = self.process.stdout.readline()
+        if not answer:
+            raise CheckFailed("window probe ended unexpectedly")
+        return json.loads(answer)
+
+    def close(self):
+        try:
+            self.ask_quit()
+        finally:
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def ask_quit(self):
+        if self.process.poll() is None:
+            self.process.stdin.write("quit\n")
+            self.process.stdin.flush()
+
+    def top_windows(self, pid=None):
+        return [w for w in self.ask("top")
+                if w["visible"] and (pid is None or w["pid"] == pid)]
+
+    def controls(self, hwnd):
+        return self.ask("kids %d" % hwnd)
+
+    def control(self, hwnd, control_id, class_name=None):
+        for c in self.controls(hwnd):
+            if c["id"] == control_id and (class_name is None or c["class"] == class_name):
+                return c
+        return None
+
+    def process_counters(self, pid):
+        return self.ask("proc %d" % pid)
+
+    def set_clipboard(self, text):
+        check(self.ask("clip " + text)["ok"], "could not set the clipboard")
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool"] + [str(a) for a in args], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class Person:
+    """Real pointer and keyboard input on the session's X display."""
+
+    def click(self, control):
+        left, top, right, bottom = control["rect"]
+        xdotool("mousemove", "--sync", (left + right) // 2, (top + bottom) // 2, "click", 1)
+
+    def click_close_box(self, window):
+        # Wine draws the frame itself (no window manager): the close box sits in the caption's
+        # top-right corner.
+        left, top, right, bottom = window["rect"]
+        xdotool("mousemove", "--sync", right - 12, top + 12, "click", 1)
+
+    def focus(self, window):
+        # No window manager runs: the keyboard follows the X focus, which is set here.
+        if "xid" in window:
+            xdotool("windowfocus", "--sync", window["xid"])
+
+    def keys(self, window, *keys):
+        self.focus(window)
+        xdotool("key", "--delay", 30, *keys)
+
+    def type(self, window, text):
+        self.focus(window)
+        xdotool("type", "--delay", 30, text)
+
+
+class App:
+    """The recorder running under Wine, seen through the probe and driven by a Person."""
+
+    def __init__(self, exe, probe, cwd):
+        self.exe, self.probe, self.person = exe, probe, Person()
+        self.stderr_path = os.path.join(os.environ["MORVIK_SESSION_DIR"], "app-stderr-%d.txt" % id(self))
+        self.stderr = open(self.stderr_path, "w")
+        # Windows of an earlier instance that has not quite gone must not be taken for ours.
+        self.earlier = {w["hwnd"] for w in probe.top_windows()}
+        self.process = subprocess.Popen([os.environ["MORVIK_WINE"], exe], cwd=cwd,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=self.stderr)
+        self.main = wait_for(self._find_main, 60, "the main window")
+        self.pid = self.main["pid"]
+
+    def _find_main(self):
+        check(self.process.poll() is None,
+              "the program ended at start (exit %s)" % self.process.poll())
+        for w in self.probe.top_windows():
+            if (w["class"] == DIALOG_CLASS and w["owner"] == 0 and w["text"] == MAIN_CAPTION
+                    and w["hwnd"] not in self.earlier):
+                return w
+        return None
+
+    # --- what the person sees ----------------------------------------------------------------
+
+    def caption(self):
+        return self.refresh()["text"]
+
+    def refresh(self):
+        for w in self.probe.ask("top"):
+            if w["hwnd"] == self.main["hwnd"]:
+                self.main = w
+                return w
+        raise CheckFailed("the main window is gone")
+
+    def buttons(self):
+        """(Rec, Play, Save) enabled states."""
+        states = {c["id"]: c["enabled"] for c in self.probe.controls(self.main["hwnd"])}
+        return states.get(IDC_REC), states.get(IDC_PLAY), states.get(IDC_SAVE)
+
+    def state(self):
+        return {(True, False, False): "Fresh", (False, False, False): "Busy",
+                (True, True, True): "Ready"}.get(self.buttons(), "odd %s" % (self.buttons(),))
+
+    def progress(self):
+        bar = self.probe.control(self.main["hwnd"], IDC_PROGRESS)
+        return bar["pos"], bar["max"]
+
+    def dialogs(self, caption=None):
+        """Visible top-level windows of the program other than the main window."""
+        return [w for w in self.probe.top_windows(self.pid)
+                if w["hwnd"] != self.main["hwnd"] and w["class"] == DIALOG_CLASS
+                and (caption is None or w["text"] == caption)]
+
+    def wait_dialog(self, caption, timeout=20):
+        return wait_for(lambda: (self.dialogs(caption) or [None])[0], timeout,
+                        "the window \"%s\"" % caption)
+
+    def wait_no_dialog(self, hwnd, timeout=20):
+        wait_for(lambda: all(w["hwnd"] != hwnd for w in self.probe.top_windows(self.pid)),
+                 timeout, "window %d to close" % hwnd)
+
+    def message_text(self, box):
+        """The text of a message box: its static controls but the icon."""
+        return "\n".join(c["text"] for c in self.probe.controls(box["hwnd"])
+                         if c["class"] == "Static" and c["text"])
+
+    def wait_state(self, state, timeout):
+        return wait_for(lambda: self.state() == state, timeout, "state %s" % state)
+
+    # --- what the person does ----------------------------------------------------------------
+
+    def press(self, control_id, window=None):
+        window = window or self.main
+        control = self.probe.control(window["hwnd"], control_id)
+        check(control is not None, "no control %d in \"%s\"" % (control_id, window["text"]))
+        self.person.click(control)
+
+    def start_recording(self, seconds_text=None):
+        """Rec, then in the duration dialog Enter on the offer or on seconds_text typed over it."""
+        self.press(IDC_REC)
+        dialog = self.wait_dialog("Opnemen")
+        if seconds_text is not None:
+            self.replace_seconds(dialog, seconds_text)
+        self.person.keys(dialog, "Return")
+        return dialog
+
+    def replace_seconds(self, dialog, text):
+        # Tab from the Record button past Cancel into the field selects its whole text.
+        self.person.keys(dialog, "Tab", "Tab")
+        self.person.type(dialog, text)
+
+    def seconds_text(self, dialog):
+        return self.probe.control(dialog["hwnd"], IDC_SECONDS)["text"]
+
+    def ask_quit(self, timeout=20):
+        """Esc, and the quit question it brings."""
+        self.person.keys(self.refresh(), "Escape")
+        return self.wait_dialog("Quit", timeout)
+
+    def ask_quit_by_close_box(self):
+        self.person.click_close_box(self.refresh())
+        return self.wait_dialog("Quit")
+
+    def answer(self, box, button_id):
+        self.press(button_id, box)
+        self.wait_no_dialog(box["hwnd"])
+
+    # --- the process ---------------------------------------------------------------------------
+
+    def counters(self):
+        return self.probe.process_counters(self.pid)
+
+    def wait_exit(self, timeout):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise CheckFailed("the program did not exit within %.0f s" % timeout)
+
+    def crash_report(self):
+        self.stderr.flush()
+        with open(self.stderr_path, errors="replace") as f:
+            text = f.read()
+        markers = ("Unhandled", "page fault", "Backtrace", "exception")
+        return "\n".join(line for line in text.splitlines() if any(m in line for m in markers))
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.stderr.close()
+
+
+class Speaker:
+    """Captures what is played to the speaker sink during a with-block."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def __enter__(self):
+        subprocess.run([os.path.join(ENV_DIR, "capture.sh"), "start", self.path], check=True)
+        return self
+
+    def __exit__(self, *exc):
+        subprocess.run([os.path.join(ENV_DIR, "capture.sh"), "stop", self.path], check=True)
+
+
+class Tone:
+    """A sine fed to the default input during a with-block."""
+
+    def __init__(self, frequency, amplitude=0.5, seconds=120):
+        self.frequency, self.amplitude, self.seconds = frequency, amplitude, seconds
+
+    def __enter__(self):
+        self.process = subprocess.Popen(
+            [os.path.join(ENV_DIR, "feed_tone.sh"), str(self.frequency), str(self.seconds),
+             str(self.amplitude)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The tone reaches the source once the player's stream exists on the server.
+        wait_for(self._playing, 20, "the fed tone to start")
+        return self
+
+    def _playing(self):
+        out = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True, text=True).stdout
+        return 'application.process.id = "%d"' % self.process.pid in out
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait()
+
+
+def measure(path):
+    return audio_probe.measure(path)

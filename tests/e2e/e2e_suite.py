@@ -1,0 +1,437 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the recorder under Wine, driven through real input.
+
+    e2e_suite.py GROUP --exe RECORDER.exe --probe window_probe.exe
+
+Runs inside tests/env/session.sh (its own display, sound server and prefix). Each check prints
+what it saw. Exit code 0 when every check held, 1 otherwise, 77 when the group was skipped.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+from driver import (IDC_PLAY, IDC_REC, IDC_SAVE, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,
+                    SAVE_TYPE_COMBO, App, CheckFailed, Probe, Speaker, Tone, check, measure, say,
+                    wait_for, windows_path)
+
+TONE_HZ = 440
+TONE_AMPLITUDE = 0.5
+TONE_DBFS = -9.0            # RMS of a sine at half of full scale
+SAMPLES_PER_SECOND = 8000   # of the saved mu-law file, one byte per sample
+SKIPPED = 77
+
+
+class Checks:
+    """Counts and prints the outcome of each check; a failed one does not stop the group."""
+
+    def __init__(self):
+        self.ok = self.failed = 0
+
+    def expect(self, condition, seen):
+        if condition:
+            self.ok += 1
+            say("  ok    " + seen)
+        else:
+            self.failed += 1
+            say("  FAIL  " + seen)
+        return condition
+
+
+def wav_header(sample_count):
+    """The 46-byte header a mu-law file of sample_count samples must start with."""
+    return (b"RIFF" + struct.pack("<I", sample_count + 38) + b"WAVE" + b"fmt " +
+            struct.pack("<IHHIIHHH", 18, 7, 1, 8000, 8000, 1, 8, 0) +
+            b"data" + struct.pack("<I", sample_count))
+
+
+def close_to(value, target, tolerance):
+    return value is not None and abs(value - target) <= tolerance
+
+
+def expect_tone(checks, what, m, seconds):
+    checks.expect(close_to(m["frequency"], TONE_HZ, TONE_HZ * 0.02),
+                  "%s: dominant frequency %.1f Hz (fed %d Hz)" % (what, m["frequency"], TONE_HZ))
+    checks.expect(close_to(m["rms_dbfs"], TONE_DBFS, 3.0),
+                  "%s: level %s dBFS (fed %.1f dBFS)" % (what, m["rms_dbfs"], TONE_DBFS))
+    checks.expect(close_to(m["loud_seconds"], seconds, 0.5),
+                  "%s: tone lasts %.2f s (recorded %d s)" % (what, m["loud_seconds"], seconds))
+
+
+def record(app, seconds):
+    """A completed recording of `seconds` (typed over the offer unless it is the offered 3)."""
+    dialog = app.start_recording(None if seconds == 3 else str(seconds))
+    app.wait_no_dialog(dialog["hwnd"])
+    app.wait_state("Ready", seconds + 30)
+
+
+def play(app):
+    app.press(IDC_PLAY)
+    app.wait_state("Busy", 10)
+    app.wait_state("Ready", 90)
+
+
+def save_dialog(app):
+    app.press(IDC_SAVE)
+    return app.wait_dialog("Save As")
+
+
+def save_as(app, name, overwrite=None):
+    """Save, type the name and Enter; answers the overwrite prompt when `overwrite` is given.
+    Returns the prompt's text, if one came."""
+    dialog = save_dialog(app)
+    app.person.type(dialog, name)
+    app.person.keys(dialog, "Return")
+    prompt_text = None
+    if overwrite is not None:
+        prompt = wait_for(lambda: next((w for w in app.dialogs() if w["owner"] == dialog["hwnd"]),
+                                       None), 20, "the overwrite prompt")
+        prompt_text = app.message_text(prompt)
+        app.answer(prompt, overwrite)
+    app.wait_no_dialog(dialog["hwnd"])
+    return prompt_text
+
+
+def wait_file(path, size):
+    wait_for(lambda: os.path.exists(path) and os.path.getsize(path) == size, 20,
+             "%s to reach %d bytes" % (path, size))
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+# --- groups ---------------------------------------------------------------------------------
+
+
+def group_record_play_save(checks, app, files):
+    """Start, record the offered 3 s of a tone, play it back, save it, save over it."""
+    main = app.main
+    width, height = map(int, subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True,
+                                            text=True, check=True).stdout.split())
+    left, top, right, bottom = main["rect"]
+    centre = ((left + right) / 2, (top + bottom) / 2)
+    checks.expect(main["text"] == MAIN_CAPTION, "caption %r" % main["text"])
+    checks.expect(app.state() == "Fresh", "buttons at start (Rec, Play, Save) %s" % (app.buttons(),))
+    checks.expect(abs(centre[0] - width / 2) <= 8 and abs(centre[1] - height / 2) <= 8,
+                  "window centre %s on a %dx%d screen" % (centre, width, height))
+
+    with Tone(TONE_HZ, TONE_AMPLITUDE):
+        dialog = app.start_recording()
+        entered = time.monotonic()
+        app.wait_no_dialog(dialog["hwnd"])
+        busy = app.state()
+        checks.expect(busy == "Busy", "after Enter on the offered 3: %s (%.2f s)"
+                      % (busy, time.monotonic() - entered))
+        app.wait_state("Ready", 40)
+        took = time.monotonic() - entered
+        checks.expect(took > 2.5, "Ready %.2f s after Enter" % took)
+    position, maximum = wait_for(lambda: (lambda p: p if p[0] == p[1] else None)(app.progress()),
+                                 20, "the bar to fill")
+    checks.expect((position, maximum) == (15, 15), "progress bar %d of %d" % (position, maximum))
+
+    heard = os.path.join(files, "speaker.wav")
+    with Speaker(heard):
+        started = time.monotonic()
+        app.press(IDC_PLAY)
+        checks.expect(app.state() == "Busy", "Play: Busy")
+        app.wait_state("Ready", 40)
+        say("  ...   Ready %.2f s after Play" % (time.monotonic() - started))
+        time.sleep(0.5)  # what is still in the sound server's pipe
+    expect_tone(checks, "speaker", measure(heard), 3)
+
+    dialog = save_dialog(app)
+    types = app.probe.control(dialog["hwnd"], SAVE_TYPE_COMBO, "ComboBox")
+    checks.expect(types is not None and types["items"] == ["WAV Files (*.WAV)", "All Files (*.*)"]
+                  and types["sel"] == 0, "Save As file types %s, chosen %s"
+                  % (types and types["items"], types and types["sel"]))
+    app.answer(dialog, IDCANCEL)
+    checks.expect(app.caption() == MAIN_CAPTION, "caption after a cancelled Save As %r"
+                  % app.caption())
+
+    base = os.path.join(files, "first")
+    save_as(app, windows_path(base))
+    path = base + ".wav"
+    size = 46 + 3 * SAMPLES_PER_SECOND
+    wait_file(path, size)
+    data = read(path)
+    checks.expect(len(data) == size, "name typed without extension saved as %s, %d bytes"
+                  % (os.path.basename(path), len(data)))
+    checks.expect(data[:46] == wav_header(3 * SAMPLES_PER_SECOND),
+                  "header %s" % data[:46].hex())
+    expect_tone(checks, "saved file", measure(path), 3)
+    checks.expect(app.caption() == "first.wav", "caption %r" % app.caption())
+
+    with open(path, "wb") as f:
+        f.write(b"not the recording")  # so that a rewrite shows
+    prompt = save_as(app, windows_path(path), overwrite=IDYES)
+    checks.expect(prompt is not None and "already exists" in prompt,
+                  "saving over it asks first: %r" % prompt)
+    wait_file(path, size)
+    checks.expect(read(path) == data, "saved again: the same %d bytes" % size)
+    checks.expect(app.state() == "Ready", "still Ready after saving")
+
+
+def group_duration_limits(checks, app, files):
+    """Values the duration dialog refuses, typed and pasted."""
+    cases = [("61", False, "Maximaal 60 seconden"),
+             ("999999999999", False, "Maximaal 60 seconden"),
+             ("-5", True, "Minimaal 0 seconden")]
+    for text, pasted, refusal in cases:
+        app.press(IDC_REC)
+        dialog = app.wait_dialog("Opnemen")
+        checks.expect(app.seconds_text(dialog) == "3", "duration offered %r" % app.seconds_text(dialog))
+        if pasted:
+            app.probe.set_clipboard(text)
+            app.person.keys(dialog, "Tab", "Tab", "ctrl+v")
+        else:
+            app.replace_seconds(dialog, text)
+        app.person.keys(dialog, "Return")
+        box = wait_for(lambda: next((w for w in app.dialogs("Fout")
+                                     if w["owner"] == dialog["hwnd"]), None), 20,
+                       "a refusal for %r" % text)
+        shown = app.message_text(box)
+        buttons = [c["text"] for c in app.probe.controls(box["hwnd"]) if c["class"] == "Button"]
+        checks.expect(shown == refusal and buttons == ["OK"], "%s %r: \"Fout\" says %r, buttons %s"
+                      % ("pasted" if pasted else "typed", text, shown, buttons))
+        app.answer(box, IDOK)
+        kept = app.seconds_text(dialog)
+        still_open = any(w["hwnd"] == dialog["hwnd"] for w in app.dialogs("Opnemen"))
+        checks.expect(still_open and kept == text, "dialog stays open with %r" % kept)
+        app.answer(dialog, IDCANCEL)
+        checks.expect(app.state() == "Fresh", "after Cancel: %s" % app.state())
+
+
+def group_quit(checks, app_factory, repeats):
+    """Esc answered No keeps the program; Yes during a recording or a playback ends it."""
+    app = app_factory()
+    box = app.ask_quit()
+    text = app.message_text(box)
+    checks.expect(text == "Do you realy want to quit?", "Esc asks %r" % text)
+    app.answer(box, IDNO)
+    checks.expect(app.process.poll() is None and app.state() == "Fresh",
+                  "answered No: still running, %s" % app.state())
+    app.answer(app.ask_quit(), IDYES)
+    checks.expect(app.wait_exit(30) == 0, "answered Yes: exit code 0")
+    app.close()
+
+    for during in ("recording", "playback"):
+        times, codes, crashes, deaf = [], [], [], 0
+        for _ in range(repeats):
+            app = app_factory()
+            try:
+                if during == "recording":
+                    app.start_recording("30")
+                else:
+                    record(app, 3)
+                    app.press(IDC_PLAY)
+                app.wait_state("Busy", 10)
+                try:
+                    box = app.ask_quit(timeout=5)
+                except CheckFailed:
+                    # Esc reached nothing; the close box still asks, so the rest is measured.
+                    deaf += 1
+                    box = app.ask_quit_by_close_box()
+                check(app.state() == "Busy", "the %s ended before the quit question" % during)
+                app.press(IDYES, box)
+                asked = time.monotonic()
+                codes.append(app.wait_exit(30))
+                times.append(time.monotonic() - asked)
+                crashes.append(app.crash_report())
+            finally:
+                app.close()
+        checks.expect(deaf == 0, "Esc during a %s asks to quit: %d of %d times"
+                      % (during, repeats - deaf, repeats))
+        say("  ...   Yes during a %s: exit after %s s"
+            % (during, ", ".join("%.2f" % t for t in times)))
+        checks.expect(codes == [0] * repeats, "%d quits during a %s: exit codes %s"
+                      % (repeats, during, sorted(set(codes))))
+        checks.expect(not any(crashes), "no crash reported%s" % "".join(c for c in crashes if c))
+        say("  ...   median %.2f s, slowest %.2f s (target: within a second)"
+            % (statistics.median(times), max(times)))
+
+
+def group_no_audio(checks, app, files):
+    """No sound server at all: the window works, Rec and Play change nothing."""
+    checks.expect(app.state() == "Fresh", "start without a sound server: %s" % app.state())
+    dialog = app.start_recording()
+    app.wait_no_dialog(dialog["hwnd"])
+    checks.expect(app.state() == "Fresh", "Rec, Enter on 3: %s" % app.state())
+    time.sleep(1)  # a recording, had one started, would show by now
+    checks.expect(app.state() == "Fresh" and app.progress()[0] == 0,
+                  "a second later: %s, bar at %d" % (app.state(), app.progress()[0]))
+    app.press(IDC_PLAY)
+    time.sleep(0.5)
+    checks.expect(app.state() == "Fresh" and not app.dialogs(),
+                  "Play (disabled) clicked: %s, no window opened" % app.state())
+    checks.expect(app.process.poll() is None, "still running")
+    app.answer(app.ask_quit(), IDYES)
+    checks.expect(app.wait_exit(30) == 0, "quit: exit code 0")
+    checks.expect(not app.crash_report(), "no crash reported %r" % app.crash_report())
+
+
+def group_soak(checks, app, files, cycles):
+    """Record/play cycles of one second; memory and handles must not keep growing."""
+    warmup = min(10, cycles // 2)
+    baseline = None
+    with Tone(TONE_HZ, TONE_AMPLITUDE):
+        for cycle in range(1, cycles + 1):
+            record(app, 1)
+            play(app)
+            if cycle == warmup:
+                baseline = app.counters()
+            if cycle % 10 == 0 or cycle == cycles:
+                c = app.counters()
+                say("  ...   cycle %d: private %d KiB, working set %d KiB, handles %d"
+                    % (cycle, c["private"] // 1024, c["working_set"] // 1024, c["handles"]))
+    end = app.counters()
+    private_growth = end["private"] - baseline["private"]
+    handle_growth = end["handles"] - baseline["handles"]
+    checks.expect(private_growth <= 4 * 1024 * 1024,
+                  "private memory from cycle %d to %d: %+d KiB (bound 4096 KiB)"
+                  % (warmup, cycles, private_growth // 1024))
+    checks.expect(handle_growth <= 8, "handles from cycle %d to %d: %+d (bound 8)"
+                  % (warmup, cycles, handle_growth))
+    checks.expect(app.process.poll() is None and app.state() == "Ready", "still running, Ready")
+
+
+def file_contents(folder):
+    return {name: read(os.path.join(folder, name)) for name in sorted(os.listdir(folder))
+            if os.path.isfile(os.path.join(folder, name))}
+
+
+def expect_refused_save(checks, app, target, caption, what):
+    """A save that cannot be written: the message, the old caption, nothing left behind."""
+    folder = os.path.dirname(target) if os.path.isdir(os.path.dirname(target)) else None
+    before = file_contents(folder) if folder else None
+    save_as(app, windows_path(target), overwrite=IDYES if os.path.exists(target) else None)
+    try:
+        box = app.wait_dialog("Fout")
+    except CheckFailed:
+        box = None
+    shown = box and app.message_text(box)
+    expected = "Opslaan mislukt:\n" + windows_path(target)
+    checks.expect(shown == expected, "%s: \"Fout\" says %r" % (what, shown))
+    if box:
+        app.answer(box, IDOK)
+    checks.expect(app.caption() == caption, "%s: caption kept %r" % (what, app.caption()))
+    if folder:
+        after = file_contents(folder)
+        checks.expect(after == before, "%s: folder holds the same files, byte for byte: %s"
+                      % (what, sorted(after)))
+    else:
+        checks.expect(not os.path.exists(os.path.dirname(target)),
+                      "%s: the folder was not created" % what)
+
+
+def group_save_failures(checks, app, files):
+    """Saves that cannot be written never touch what is there."""
+    with Tone(TONE_HZ, TONE_AMPLITUDE):
+        record(app, 1)
+    kept = os.path.join(files, "kept.wav")
+    save_as(app, windows_path(kept))
+    wait_file(kept, 46 + SAMPLES_PER_SECOND)
+    caption = app.caption()
+    checks.expect(caption == "kept.wav", "a good save first: caption %r" % caption)
+
+    expect_refused_save(checks, app, os.path.join(files, "no such folder", "lost.wav"), caption,
+                        "folder that does not exist")
+
+    locked = os.path.join(files, "locked")
+    os.mkdir(locked)
+    target = os.path.join(locked, "read-only.wav")
+    with open(target, "wb") as f:
+        f.write(b"an older recording\n" * 100)
+    os.chmod(target, 0o444)
+    expect_refused_save(checks, app, target, caption, "read-only file")
+
+
+def group_save_full_disk(checks, app, files):
+    """A save onto a full disk fails cleanly; skipped where no small tmpfs can be mounted."""
+    disk = os.path.join(files, "small-disk")
+    os.mkdir(disk)
+    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", disk],
+                             capture_output=True, text=True)
+    if mounted.returncode != 0:
+        say("  SKIP  no tmpfs could be mounted here: %s" % mounted.stderr.strip())
+        return SKIPPED
+    try:
+        with Tone(TONE_HZ, TONE_AMPLITUDE):
+            record(app, 1)
+        target = os.path.join(disk, "older.wav")
+        with open(target, "wb") as f:
+            f.write(bytes(range(256)) * 40)
+        # Fill all but one page: far less than the 8046 bytes a one-second file needs.
+        with open(os.path.join(disk, "filler"), "wb", buffering=0) as f:
+            try:
+                while f.write(b"\0" * 4096):
+                    pass
+            except OSError:
+                pass
+        os.truncate(os.path.join(disk, "filler"), os.path.getsize(os.path.join(disk, "filler")) - 4096)
+        free = shutil.disk_usage(disk).free
+        say("  ...   small disk: %d bytes free" % free)
+        expect_refused_save(checks, app, target, MAIN_CAPTION, "full disk")
+    finally:
+        app.close()
+        subprocess.run(["umount", disk], check=False)
+    return 0
+
+
+GROUPS = {
+    "record_play_save": group_record_play_save,
+    "duration_limits": group_duration_limits,
+    "no_audio": group_no_audio,
+    "save_failures": group_save_failures,
+    "save_full_disk": group_save_full_disk,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("group", choices=sorted(list(GROUPS) + ["quit", "soak"]))
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--probe", required=True)
+    parser.add_argument("--repeats", type=int, default=20)
+    parser.add_argument("--cycles", type=int, default=100)
+    args = parser.parse_args()
+    if not os.environ.get("MORVIK_SESSION_DIR"):
+        sys.exit("run this inside tests/env/session.sh")
+
+    files = tempfile.mkdtemp(prefix=args.group + ".", dir=os.environ["MORVIK_SESSION_DIR"])
+    say("== %s" % args.group)
+    checks = Checks()
+    probe = Probe(args.probe)
+    rc = 0
+    app = None
+    try:
+        if args.group == "quit":
+            group_quit(checks, lambda: App(args.exe, probe, files), args.repeats)
+        else:
+            app = App(args.exe, probe, files)
+            if args.group == "soak":
+                group_soak(checks, app, files, args.cycles)
+            else:
+                rc = GROUPS[args.group](checks, app, files) or 0
+            if app.process.poll() is None:
+                checks.expect(not app.crash_report(), "no crash reported")
+    except CheckFailed as failure:
+        checks.expect(False, "stopped: %s" % failure)
+    finally:
+        if app is not None:
+            app.close()
+        probe.close()
+    say("== %s: %d checks held, %d did not" % (args.group, checks.ok, checks.failed))
+    if checks.failed:
+        return 1
+    return rc
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,233 @@
+// Looks at the desktop from inside the Wine prefix, for the end-to-end driver: the windows, their
+// controls (text, enabled state, progress position, combo box items), a process's memory and
+// handle counts, and the clipboard. Reads one command per line on stdin and answers each with
+// one line of JSON on stdout, so one process serves a whole test run:
+//   top                  every top-level window
+//   kids HWND            every descendant control of a window
+//   proc PID             a process's counters and exit state
+//   clip TEXT            puts TEXT on the clipboard (for a real Ctrl+V)
+//   focus                the foreground window and the control holding the keyboard focus
+//   quit
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Quote(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string Number(std::uint64_t value) { return std::to_string(value); }
+
+std::string HandleText(HWND window) { return Number(reinterpret_cast<std::uintptr_t>(window)); }
+
+HWND ParseHandle(const char* text)
+{
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(text, nullptr, 10)));
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[256] = "";
+    if (!GetClassNameA(window, name, sizeof name)) name[0] = '\0';
+    return name;
+}
+
+// WM_GETTEXT crosses processes (GetWindowText does not read other processes' controls).
+std::string TextOf(HWND window)
+{
+    char text[1024] = "";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 2000, &length))
+        return "";
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &answer))
+        return -1;
+    return static_cast<LRESULT>(answer);
+}
+
+std::string RectOf(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+           std::to_string(r.right) + "," + std::to_string(r.bottom) + "]";
+}
+
+std::string Flag(bool value) { return value ? "true" : "false"; }
+
+std::string Describe(HWND window)
+{
+    DWORD pid = 0;
+    DWORD thread = GetWindowThreadProcessId(window, &pid);
+    std::string json = "{\"hwnd\":" + HandleText(window) + ",\"pid\":" + Number(pid) +
+                       ",\"tid\":" + Number(thread) + ",\"class\":" + Quote(ClassOf(window)) +
+                       ",\"text\":" + Quote(TextOf(window)) +
+                       ",\"visible\":" + Flag(IsWindowVisible(window)) +
+                       ",\"enabled\":" + Flag(IsWindowEnabled(window)) +
+                       ",\"rect\":" + RectOf(window) +
+                       ",\"id\":" + std::to_string(static_cast<int>(GetDlgCtrlID(window))) +
+                       ",\"parent\":" + HandleText(GetAncestor(window, GA_PARENT)) +
+                       ",\"owner\":" + HandleText(GetWindow(window, GW_OWNER)) +
+                       ",\"style\":" + Number(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)));
+    // The X11 window behind a Wine top-level window, for input sent with xdotool.
+    if (HANDLE xid = GetPropA(window, "__wine_x11_whole_window"))
+        json += ",\"xid\":" + Number(reinterpret_cast<std::uintptr_t>(xid));
+    const std::string className = ClassOf(window);
+    if (className == PROGRESS_CLASSA) {
+        json += ",\"pos\":" + std::to_string(Ask(window, PBM_GETPOS)) +
+                ",\"max\":" + std::to_string(Ask(window, PBM_GETRANGE, FALSE)) +
+                ",\"min\":" + std::to_string(Ask(window, PBM_GETRANGE, TRUE));
+    } else if (className == "ComboBox") {
+        json += ",\"sel\":" + std::to_string(Ask(window, CB_GETCURSEL)) + ",\"items\":[";
+        const LRESULT count = Ask(window, CB_GETCOUNT);
+        for (LRESULT i = 0; i < count && i < 64; ++i) {
+            // Another process's list items come back only in UTF-16.
+            wchar_t item[512] = L"";
+            char utf8[1024] = "";
+            DWORD_PTR length = 0;
+            if (Ask(window, CB_GETLBTEXTLEN, i) < static_cast<LRESULT>(sizeof item / sizeof item[0]) &&
+                SendMessageTimeoutW(window, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item),
+                                    SMTO_ABORTIFHUNG, 2000, &length))
+                WideCharToMultiByte(CP_UTF8, 0, item, -1, utf8, sizeof utf8, nullptr, nullptr);
+            json += (i ? "," : "") + Quote(utf8);
+        }
+        json += "]";
+    }
+    return json + "}";
+}
+
+BOOL CALLBACK Collect(HWND window, LPARAM list)
+{
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+std::string DescribeAll(const std::vector<HWND>& windows)
+{
+    std::string json = "[";
+    for (size_t i = 0; i < windows.size(); ++i) json += (i ? "," : "") + Describe(windows[i]);
+    return json + "]";
+}
+
+std::string TopLevel()
+{
+    std::vector<HWND> windows;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
+    return DescribeAll(windows);
+}
+
+std::string Children(HWND parent)
+{
+    std::vector<HWND> windows;
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&windows));
+    return DescribeAll(windows);
+}
+
+std::string ProcessCounters(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid);
+    if (!process) return "{\"pid\":" + Number(pid) + ",\"open\":false}";
+    DWORD exitCode = 0;
+    const bool gotExit = GetExitCodeProcess(process, &exitCode);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    const bool gotMemory =
+        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    DWORD handles = 0;
+    const bool gotHandles = GetProcessHandleCount(process, &handles);
+    std::string json = "{\"pid\":" + Number(pid) + ",\"open\":true" +
+                       ",\"alive\":" + Flag(gotExit && exitCode == STILL_ACTIVE);
+    if (gotExit && exitCode != STILL_ACTIVE) json += ",\"exit\":" + Number(exitCode);
+    if (gotMemory)
+        json += ",\"working_set\":" + Number(memory.WorkingSetSize) +
+                ",\"private\":" + Number(memory.PrivateUsage) +
+                ",\"pagefile\":" + Number(memory.PagefileUsage);
+    if (gotHandles) json += ",\"handles\":" + Number(handles);
+    json += ",\"gdi\":" + Number(GetGuiResources(process, GR_GDIOBJECTS)) +
+            ",\"user\":" + Number(GetGuiResources(process, GR_USEROBJECTS)) + "}";
+    CloseHandle(process);
+    return json;
+}
+
+std::string SetClipboard(const std::string& text)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!memory) return "{\"ok\":false}";
+    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    bool ok = false;
+    for (int attempt = 0; attempt < 50 && !ok; ++attempt) {  // another program may hold it a moment
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            ok = SetClipboardData(CF_TEXT, memory) != nullptr;
+            CloseClipboard();
+        } else {
+            Sleep(20);
+        }
+    }
+    if (!ok) GlobalFree(memory);
+    return "{\"ok\":" + Flag(ok) + "}";
+}
+
+std::string Focus()
+{
+    HWND foreground = GetForegroundWindow();
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+    if (!thread || !GetGUIThreadInfo(thread, &info)) info.hwndFocus = nullptr;
+    return "{\"foreground\":" + HandleText(foreground) + ",\"focus\":" + HandleText(info.hwndFocus) +
+           ",\"active\":" + HandleText(info.hwndActive) + "}";
+}
+
+}  // namespace
+
+int main()
+{
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    char line[4096];
+    while (std::fgets(line, sizeof line, stdin)) {
+        line[std::strcspn(line, "\r\n")] = '\0';
+        const char* argument = std::strchr(line, ' ');
+        argument = argument ? argument + 1 : "";
+        std::string answer;
+        if (!std::strncmp(line, "top", 3)) answer = TopLevel();
+        else if (!std::strncmp(line, "kids ", 5)) answer = Children(ParseHandle(argument));
+        else if (!std::strncmp(line, "proc ", 5)) answer = ProcessCounters(std::strtoul(argument, nullptr, 10));
+        else if (!std::strncmp(line, "clip ", 5)) answer = SetClipboard(argument);
+        else if (!std::strncmp(line, "focus", 5)) answer = Focus();
+        else if (!std::strncmp(line, "quit", 4)) break;
+        else answer = "{\"error\":" + Quote(line) + "}";
+        std::fputs((answer + "\n").c_str(), stdout);
+    }
+    return 0;
+}
