@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the recorder and starts it under Wine (on Windows, just run the exe).
+# Builds the recorder and starts it under Wine (on Windows, just run the exe). Without a display it
+# runs a scripted demo instead, on a virtual display with virtual audio.
 set -euo pipefail
 cd "$(dirname "$0")"
 source cmake/setup.sh
@@ -14,5 +15,20 @@ if [ "$(morvik_wine_flavour)" = win64 ]; then
   morvik_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$MORVIK_ROOT/cmake/mingw-x86_64.cmake"
   exe="$build/win64/app/MorvikWavRecorder.exe"
 fi
-echo "starting $exe"
-exec "$loader" "$exe"
+if [ -n "${DISPLAY:-}" ]; then
+  echo "starting $exe"
+  exec "$loader" "$exe"
+fi
+
+# No display (a headless machine, CI): start a virtual display and virtual audio, and show the
+# main job done in a short scripted demo; what it made stays in build/demo.
+demo="$build/demo"
+mkdir -p "$demo"
+probe="$demo/window_probe.exe"
+compiler=x86_64-w64-mingw32-g++-posix
+[ "$(morvik_wine_flavour)" = win32 ] && compiler=i686-w64-mingw32-g++-posix
+if [ ! "$probe" -nt tests/e2e/window_probe.cpp ]; then
+  "$compiler" -std=c++17 -Os -static -s -o "$probe" tests/e2e/window_probe.cpp -lpsapi -lcomctl32
+fi
+echo "no display here: running a short demo on a virtual display with virtual audio"
+exec tests/env/session.sh -- python3 tests/e2e/demo.py --exe "$exe" --probe "$probe" --out "$demo"

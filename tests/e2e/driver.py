@@ -145,7 +145,7 @@ class App:
         self.stderr = open(self.stderr_path, "w")
         # Windows of an earlier instance that has not quite gone must not be taken for ours.
         self.earlier = {w["hwnd"] for w in probe.top_windows()}
-        self.process = subprocess.Popen([os.environ["MORVIK_WINE"], exe], cwd=cwd,
+        self.process = subprocess.Popen([os.environ["MORVIK_WINE"], os.path.abspath(exe)], cwd=cwd,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=self.stderr)
         self.main = wait_for(self._find_main, 60, "the main window")
@@ -215,10 +215,13 @@ class App:
         check(control is not None, "no control %d in \"%s\"" % (control_id, window["text"]))
         self.person.click(control)
 
+    def open_duration_dialog(self):
+        self.press(IDC_REC)
+        return self.wait_dialog("Opnemen")
+
     def start_recording(self, seconds_text=None):
         """Rec, then in the duration dialog Enter on the offer or on seconds_text typed over it."""
-        self.press(IDC_REC)
-        dialog = self.wait_dialog("Opnemen")
+        dialog = self.open_duration_dialog()
         if seconds_text is not None:
             self.replace_seconds(dialog, seconds_text)
         self.person.keys(dialog, "Return")
@@ -231,6 +234,25 @@ class App:
 
     def seconds_text(self, dialog):
         return self.probe.control(dialog["hwnd"], IDC_SECONDS)["text"]
+
+    def open_save_dialog(self):
+        self.press(IDC_SAVE)
+        return self.wait_dialog("Save As")
+
+    def save_as(self, name, overwrite=None):
+        """Save, type the name and Enter; answers the overwrite prompt when `overwrite` is given.
+        Returns the prompt's text, if one came."""
+        dialog = self.open_save_dialog()
+        self.person.type(dialog, name)
+        self.person.keys(dialog, "Return")
+        prompt_text = None
+        if overwrite is not None:
+            prompt = wait_for(lambda: next((w for w in self.dialogs() if w["owner"] == dialog["hwnd"]),
+                                           None), 20, "the overwrite prompt")
+            prompt_text = self.message_text(prompt)
+            self.answer(prompt, overwrite)
+        self.wait_no_dialog(dialog["hwnd"])
+        return prompt_text
 
     def ask_quit(self, timeout=20):
         """Esc, and the quit question it brings."""

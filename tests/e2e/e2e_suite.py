@@ -16,7 +16,7 @@ import sys
 import tempfile
 import time
 
-from driver import (IDC_PLAY, IDC_REC, IDC_SAVE, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,
+from driver import (IDC_PLAY, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,
                     SAVE_TYPE_COMBO, App, CheckFailed, Probe, Speaker, Tone, check, measure, say,
                     wait_for, windows_path)
 
@@ -76,27 +76,6 @@ def play(app):
     app.wait_state("Ready", 90)
 
 
-def save_dialog(app):
-    app.press(IDC_SAVE)
-    return app.wait_dialog("Save As")
-
-
-def save_as(app, name, overwrite=None):
-    """Save, type the name and Enter; answers the overwrite prompt when `overwrite` is given.
-    Returns the prompt's text, if one came."""
-    dialog = save_dialog(app)
-    app.person.type(dialog, name)
-    app.person.keys(dialog, "Return")
-    prompt_text = None
-    if overwrite is not None:
-        prompt = wait_for(lambda: next((w for w in app.dialogs() if w["owner"] == dialog["hwnd"]),
-                                       None), 20, "the overwrite prompt")
-        prompt_text = app.message_text(prompt)
-        app.answer(prompt, overwrite)
-    app.wait_no_dialog(dialog["hwnd"])
-    return prompt_text
-
-
 def wait_file(path, size):
     wait_for(lambda: os.path.exists(path) and os.path.getsize(path) == size, 20,
              "%s to reach %d bytes" % (path, size))
@@ -146,7 +125,7 @@ def group_record_play_save(checks, app, files):
         time.sleep(0.5)  # what is still in the sound server's pipe
     expect_tone(checks, "speaker", measure(heard), 3)
 
-    dialog = save_dialog(app)
+    dialog = app.open_save_dialog()
     types = app.probe.control(dialog["hwnd"], SAVE_TYPE_COMBO, "ComboBox")
     checks.expect(types is not None and types["items"] == ["WAV Files (*.WAV)", "All Files (*.*)"]
                   and types["sel"] == 0, "Save As file types %s, chosen %s"
@@ -156,7 +135,7 @@ def group_record_play_save(checks, app, files):
                   % app.caption())
 
     base = os.path.join(files, "first")
-    save_as(app, windows_path(base))
+    app.save_as(windows_path(base))
     path = base + ".wav"
     size = 46 + 3 * SAMPLES_PER_SECOND
     wait_file(path, size)
@@ -170,7 +149,7 @@ def group_record_play_save(checks, app, files):
 
     with open(path, "wb") as f:
         f.write(b"not the recording")  # so that a rewrite shows
-    prompt = save_as(app, windows_path(path), overwrite=IDYES)
+    prompt = app.save_as(windows_path(path), overwrite=IDYES)
     checks.expect(prompt is not None and "already exists" in prompt,
                   "saving over it asks first: %r" % prompt)
     wait_file(path, size)
@@ -184,8 +163,7 @@ def group_duration_limits(checks, app, files):
              ("999999999999", False, "Maximaal 60 seconden"),
              ("-5", True, "Minimaal 0 seconden")]
     for text, pasted, refusal in cases:
-        app.press(IDC_REC)
-        dialog = app.wait_dialog("Opnemen")
+        dialog = app.open_duration_dialog()
         checks.expect(app.seconds_text(dialog) == "3", "duration offered %r" % app.seconds_text(dialog))
         if pasted:
             app.probe.set_clipboard(text)
@@ -310,7 +288,7 @@ def expect_refused_save(checks, app, target, caption, what):
     """A save that cannot be written: the message, the old caption, nothing left behind."""
     folder = os.path.dirname(target) if os.path.isdir(os.path.dirname(target)) else None
     before = file_contents(folder) if folder else None
-    save_as(app, windows_path(target), overwrite=IDYES if os.path.exists(target) else None)
+    app.save_as(windows_path(target), overwrite=IDYES if os.path.exists(target) else None)
     try:
         box = app.wait_dialog("Fout")
     except CheckFailed:
@@ -335,7 +313,7 @@ def group_save_failures(checks, app, files):
     with Tone(TONE_HZ, TONE_AMPLITUDE):
         record(app, 1)
     kept = os.path.join(files, "kept.wav")
-    save_as(app, windows_path(kept))
+    app.save_as(windows_path(kept))
     wait_file(kept, 46 + SAMPLES_PER_SECOND)
     caption = app.caption()
     checks.expect(caption == "kept.wav", "a good save first: caption %r" % caption)
