@@ -139,23 +139,25 @@ class Person:
 class App:
     """The recorder running under Wine, seen through the probe and driven by a Person."""
 
-    def __init__(self, exe, probe, cwd):
-        self.exe, self.probe, self.person = exe, probe, Person()
+    def __init__(self, exe, probe, cwd, caption=MAIN_CAPTION):
+        self.exe, self.probe, self.person, self.caption_at_start = exe, probe, Person(), caption
         self.stderr_path = os.path.join(os.environ["MORVIK_SESSION_DIR"], "app-stderr-%d.txt" % id(self))
         self.stderr = open(self.stderr_path, "w")
         # Windows of an earlier instance that has not quite gone must not be taken for ours.
         self.earlier = {w["hwnd"] for w in probe.top_windows()}
+        self.launched = time.monotonic()
         self.process = subprocess.Popen([os.environ["MORVIK_WINE"], os.path.abspath(exe)], cwd=cwd,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=self.stderr)
-        self.main = wait_for(self._find_main, 60, "the main window")
+        self.main = wait_for(self._find_main, 60, "the main window", poll=0.01)
+        self.shown = time.monotonic()
         self.pid = self.main["pid"]
 
     def _find_main(self):
         check(self.process.poll() is None,
               "the program ended at start (exit %s)" % self.process.poll())
         for w in self.probe.top_windows():
-            if (w["class"] == DIALOG_CLASS and w["owner"] == 0 and w["text"] == MAIN_CAPTION
+            if (w["class"] == DIALOG_CLASS and w["owner"] == 0 and w["text"] == self.caption_at_start
                     and w["hwnd"] not in self.earlier):
                 return w
         return None
