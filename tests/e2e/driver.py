@@ -141,7 +141,8 @@ class App:
 
     def __init__(self, exe, probe, cwd, caption=MAIN_CAPTION):
         self.exe, self.probe, self.person, self.caption_at_start = exe, probe, Person(), caption
-        self.stderr_path = os.path.join(os.environ["MORVIK_SESSION_DIR"], "app-stderr-%d.txt" % id(self))
+        self.stderr_path = os.path.join(os.environ["MORVIK_SESSION_DIR"],
+                                        "app-stderr-%d.txt" % id(self))
         self.stderr = open(self.stderr_path, "w")
         # Windows of an earlier instance that has not quite gone must not be taken for ours.
         self.earlier = {w["hwnd"] for w in probe.top_windows()}
@@ -157,8 +158,8 @@ class App:
         check(self.process.poll() is None,
               "the program ended at start (exit %s)" % self.process.poll())
         for w in self.probe.top_windows():
-            if (w["class"] == DIALOG_CLASS and w["owner"] == 0 and w["text"] == self.caption_at_start
-                    and w["hwnd"] not in self.earlier):
+            if (w["class"] == DIALOG_CLASS and w["owner"] == 0
+                    and w["text"] == self.caption_at_start and w["hwnd"] not in self.earlier):
                 return w
         return None
 
@@ -249,8 +250,9 @@ class App:
         self.person.keys(dialog, "Return")
         prompt_text = None
         if overwrite is not None:
-            prompt = wait_for(lambda: next((w for w in self.dialogs() if w["owner"] == dialog["hwnd"]),
-                                           None), 20, "the overwrite prompt")
+            prompt = wait_for(lambda: next((w for w in self.dialogs()
+                                            if w["owner"] == dialog["hwnd"]), None),
+                              20, "the overwrite prompt")
             prompt_text = self.message_text(prompt)
             self.answer(prompt, overwrite)
         self.wait_no_dialog(dialog["hwnd"])
@@ -272,7 +274,14 @@ class App:
     # --- the process ---------------------------------------------------------------------------
 
     def counters(self):
-        return self.probe.process_counters(self.pid)
+        """Windows handles (through the probe) and the Unix process's memory and descriptors."""
+        c = self.probe.process_counters(self.pid)
+        with open("/proc/%d/status" % self.process.pid) as f:
+            status = dict(line.split(":", 1) for line in f if ":" in line)
+        c["rss"] = int(status["VmRSS"].split()[0]) * 1024
+        c["data"] = int(status["VmData"].split()[0]) * 1024
+        c["fds"] = len(os.listdir("/proc/%d/fd" % self.process.pid))
+        return c
 
     def wait_exit(self, timeout):
         try:
@@ -323,7 +332,8 @@ class Tone:
         return self
 
     def _playing(self):
-        out = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True, text=True).stdout
+        out = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True,
+                             text=True).stdout
         return 'application.process.id = "%d"' % self.process.pid in out
 
     def __exit__(self, *exc):

@@ -33,8 +33,10 @@ def startup(args, probe, files):
                      "the window to go")
     recorder, baseline = (statistics.median(times[k]) for k in ("recorder", "baseline"))
     say("start-up, process start to main window visible (median of %d):" % args.runs)
-    say("  recorder        %.3f s  (all: %s)" % (recorder, " ".join("%.2f" % t for t in times["recorder"])))
-    say("  minimal dialog  %.3f s  (all: %s)" % (baseline, " ".join("%.2f" % t for t in times["baseline"])))
+    for label, name, median in (("recorder", "recorder", recorder),
+                                ("minimal dialog", "baseline", baseline)):
+        say("  %-14s  %.3f s  (all: %s)"
+            % (label, median, " ".join("%.2f" % t for t in times[name])))
     say("  ratio           %.2f" % (recorder / baseline))
 
 

@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -97,7 +98,8 @@ std::string Describe(HWND window)
                        ",\"id\":" + std::to_string(static_cast<int>(GetDlgCtrlID(window))) +
                        ",\"parent\":" + HandleText(GetAncestor(window, GA_PARENT)) +
                        ",\"owner\":" + HandleText(GetWindow(window, GW_OWNER)) +
-                       ",\"style\":" + Number(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)));
+                       ",\"style\":" +
+                       Number(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)));
     // The X11 window behind a Wine top-level window, for input sent with xdotool.
     if (HANDLE xid = GetPropA(window, "__wine_x11_whole_window"))
         json += ",\"xid\":" + Number(reinterpret_cast<std::uintptr_t>(xid));
@@ -114,7 +116,8 @@ std::string Describe(HWND window)
             wchar_t item[512] = L"";
             char utf8[1024] = "";
             DWORD_PTR length = 0;
-            if (Ask(window, CB_GETLBTEXTLEN, i) < static_cast<LRESULT>(sizeof item / sizeof item[0]) &&
+            const LRESULT room = sizeof item / sizeof item[0];
+            if (Ask(window, CB_GETLBTEXTLEN, i) < room &&
                 SendMessageTimeoutW(window, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item),
                                     SMTO_ABORTIFHUNG, 2000, &length))
                 WideCharToMultiByte(CP_UTF8, 0, item, -1, utf8, sizeof utf8, nullptr, nullptr);
@@ -152,16 +155,52 @@ std::string Children(HWND parent)
     return DescribeAll(windows);
 }
 
+// Wine leaves a process's handle count at 0; its system-wide handle list is real, so count there.
+long HandlesOf(DWORD pid)
+{
+    struct Entry {
+        PVOID object;
+        ULONG_PTR processId, handleValue;
+        ULONG grantedAccess;
+        USHORT creatorBackTraceIndex, objectTypeIndex;
+        ULONG attributes, reserved;
+    };
+    struct Table {
+        ULONG_PTR count, reserved;
+        Entry entries[1];
+    };
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    constexpr ULONG kSystemExtendedHandleInformation = 64;
+    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return -1;
+    std::vector<unsigned char> buffer(1 << 16);
+    LONG status;
+    ULONG needed = 0;
+    while ((status = query(kSystemExtendedHandleInformation, buffer.data(),
+                           static_cast<ULONG>(buffer.size()), &needed)) == kInfoLengthMismatch)
+        buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+    if (status < 0) return -1;
+    const Table* table = reinterpret_cast<const Table*>(buffer.data());
+    long count = 0;
+    for (ULONG_PTR i = 0; i < table->count; ++i)
+        if (table->entries[i].processId == pid) ++count;
+    return count;
+}
+
 std::string ProcessCounters(DWORD pid)
 {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid);
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid);
     if (!process) return "{\"pid\":" + Number(pid) + ",\"open\":false}";
     DWORD exitCode = 0;
     const bool gotExit = GetExitCodeProcess(process, &exitCode);
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     const bool gotMemory =
-        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                             sizeof memory);
     DWORD handles = 0;
     const bool gotHandles = GetProcessHandleCount(process, &handles);
     std::string json = "{\"pid\":" + Number(pid) + ",\"open\":true" +
@@ -171,7 +210,8 @@ std::string ProcessCounters(DWORD pid)
         json += ",\"working_set\":" + Number(memory.WorkingSetSize) +
                 ",\"private\":" + Number(memory.PrivateUsage) +
                 ",\"pagefile\":" + Number(memory.PagefileUsage);
-    if (gotHandles) json += ",\"handles\":" + Number(handles);
+    if (gotHandles) json += ",\"handle_count\":" + Number(handles);
+    json += ",\"handles\":" + std::to_string(HandlesOf(pid));
     json += ",\"gdi\":" + Number(GetGuiResources(process, GR_GDIOBJECTS)) +
             ",\"user\":" + Number(GetGuiResources(process, GR_USEROBJECTS)) + "}";
     CloseHandle(process);
@@ -205,7 +245,8 @@ std::string Focus()
     info.cbSize = sizeof info;
     const DWORD thread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
     if (!thread || !GetGUIThreadInfo(thread, &info)) info.hwndFocus = nullptr;
-    return "{\"foreground\":" + HandleText(foreground) + ",\"focus\":" + HandleText(info.hwndFocus) +
+    return "{\"foreground\":" + HandleText(foreground) +
+           ",\"focus\":" + HandleText(info.hwndFocus) +
            ",\"active\":" + HandleText(info.hwndActive) + "}";
 }
 
@@ -222,7 +263,8 @@ int main()
         std::string answer;
         if (!std::strncmp(line, "top", 3)) answer = TopLevel();
         else if (!std::strncmp(line, "kids ", 5)) answer = Children(ParseHandle(argument));
-        else if (!std::strncmp(line, "proc ", 5)) answer = ProcessCounters(std::strtoul(argument, nullptr, 10));
+        else if (!std::strncmp(line, "proc ", 5))
+            answer = ProcessCounters(std::strtoul(argument, nullptr, 10));
         else if (!std::strncmp(line, "clip ", 5)) answer = SetClipboard(argument);
         else if (!std::strncmp(line, "focus", 5)) answer = Focus();
         else if (!std::strncmp(line, "quit", 4)) break;

@@ -8,6 +8,7 @@ set -euo pipefail
 freq="$1" seconds="$2" amplitude="${3:-0.5}"
 dir="${MORVIK_SESSION_DIR:?feed_tone.sh runs inside session.sh}"
 file="$(mktemp "$dir/tone.XXXXXX.wav")"
-sox -q -n -r 8000 -c 1 -b 16 -e signed-integer "$file" synth "$seconds" sine "$freq" vol "$amplitude"
+sox -q -n -r 8000 -c 1 -b 16 -e signed-integer "$file" \
+  synth "$seconds" sine "$freq" vol "$amplitude"
 # The file stays in the session folder, which goes away with the session.
 exec paplay --device="${MORVIK_FEED_SINK:-feed}" "$file"

@@ -22,7 +22,8 @@ if [ -z "${MORVIK_SESSION_DIR:-}" ]; then
   start=$(date +%s.%N)
   "$here/session.sh" --no-audio -- "$here/selfcheck.sh" "$probe" inside || failed=1
   silent_total=$(echo "$(date +%s.%N) - $start" | bc)
-  printf 'session with audio, whole run: %.2f s; without audio: %.2f s\n' "$audio_total" "$silent_total"
+  printf 'session with audio, whole run: %.2f s; without audio: %.2f s\n' \
+    "$audio_total" "$silent_total"
   if ((failed)); then echo "selfcheck: FAILED"; exit 1; fi
   echo "selfcheck: passed"
   exit 0
@@ -39,7 +40,8 @@ if [ "$MORVIK_NO_AUDIO" = 1 ]; then
   set -e
   echo "$out" | sed 's/^/  probe: /'
   [ $rc -ne 0 ] || fail "waveInOpen succeeded without a sound server"
-  grep -q '^waveInGetNumDevs: 0' <<<"$out" || fail "Wine found an input device without a sound server"
+  grep -q '^waveInGetNumDevs: 0' <<<"$out" ||
+    fail "Wine found an input device without a sound server"
   echo "no audio: Wine finds no input device (probe exit $rc)"
   exit 0
 fi

@@ -27,6 +27,9 @@
 #   capture.sh start FILE | stop FILE        records what is played to the speaker sink, as WAV
 #   wine-run.sh EXE ARGS...                  runs a Windows exe (in a session of its own if needed)
 #   audio_probe.py FILE                      prints dominant frequency and RMS level of a WAV file
+# The whole script is one block, read before it runs: editing this file cannot disturb sessions
+# that are running it.
+{
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -139,7 +142,8 @@ fi
 # --- Wine prefix ------------------------------------------------------------------------------
 template_version=2  # raised whenever the template's settings change
 wine_version="$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
-cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvik/wine-prefix-$template_version-$(basename "$loader")-$wine_version}"
+cache_name="wine-prefix-$template_version-$(basename "$loader")-$wine_version"
+cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvik/$cache_name}"
 mkdir -p "$(dirname "$cache")"
 (
   flock 9
@@ -155,8 +159,8 @@ mkdir -p "$(dirname "$cache")"
     DISPLAY= "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d pulse /f \
       >>"$session/wineboot.log" 2>&1
     # A crash is reported on stderr and ends the process, instead of waiting in a dialog.
-    DISPLAY= "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-      >>"$session/wineboot.log" 2>&1
+    DISPLAY= "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+      /d 0 /f >>"$session/wineboot.log" 2>&1
     # The registry reaches the disk when the server ends.
     "$wineserver_bin" -w
     rm -f "$cache.new/wineserver"
@@ -168,7 +172,8 @@ mkdir -p "$(dirname "$cache")"
 # Hard links make the copy instant; only what Wine may rewrite in place gets its own copy.
 cp -al "$cache" "$session/prefix"
 find "$session/prefix" -type f -not -path '*/system32/*' -not -path '*/syswow64/*' \
-  -not -path '*/winsxs/*' -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv "$f.own" "$f"; done' _ {} +
+  -not -path '*/winsxs/*' \
+  -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv "$f.own" "$f"; done' _ {} +
 # This build of Wine names its server's socket folder (under TMPDIR) in the prefix: a fresh
 # name, in this session's folder, keeps sessions apart and leaves nothing behind in /tmp.
 rm -f "$session/prefix/wineserver"
@@ -189,3 +194,4 @@ rc=$?
 set -e
 command_pid=""
 exit "$rc"
+}
