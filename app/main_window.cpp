@@ -40,6 +40,10 @@ void EnableButton(HWND window, int id, BOOL enable)
 // the done hook; meanwhile the bar shows the time passing.
 void EnterBusy(HWND window)
 {
+    // The focused button is about to be disabled, which would leave the keyboard focus nowhere
+    // and Esc (quit) reaching nothing; the bar keeps it inside the dialog instead.
+    SendMessageA(window, WM_NEXTDLGCTL,
+                 reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_PROGRESS)), TRUE);
     EnableButton(window, IDC_REC, FALSE);
     EnableButton(window, IDC_PLAY, FALSE);
     EnableButton(window, IDC_SAVE, FALSE);

@@ -53,7 +53,7 @@ TEST_F(DurationDialogTest, AcceptsZeroToSixtyAndRefusesTheRestWithTheTextKept)
             HWND dialog = script.WaitForDialog("Opnemen");
             if (!dialog)
                 return;
-            offered = TextOf(GetDlgItem(dialog, IDC_SECONDS));
+            offered = FieldText(GetDlgItem(dialog, IDC_SECONDS));
             Type(dialog, IDC_SECONDS, c.text);
             if (!c.message) {
                 script.Answer(dialog, IDOK);
@@ -65,7 +65,7 @@ TEST_F(DurationDialogTest, AcceptsZeroToSixtyAndRefusesTheRestWithTheTextKept)
                 script.Answer(box, IDOK);
             }
             stayedOpen = IsWindowVisible(dialog) != FALSE;
-            after = TextOf(GetDlgItem(dialog, IDC_SECONDS));
+            after = FieldText(GetDlgItem(dialog, IDC_SECONDS));
             script.Answer(dialog, IDCANCEL);
         });
         const INT_PTR result = Run();

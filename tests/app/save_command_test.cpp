@@ -53,7 +53,7 @@ protected:
                 script.Answer(dialog, IDCANCEL);
                 return;
             }
-            SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+            TypeInto(edit, typed);
             script.Answer(dialog, kSaveButton);
             if (!said)
                 return;

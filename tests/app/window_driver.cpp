@@ -9,6 +9,7 @@ constexpr DWORD kPollMs = 10;
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static that holds a message box's text
 // A dialog still open this long after its script ended was not expected.
 constexpr DWORD kLeftoverGraceMs = 5000;
+constexpr UINT kMessageTimeoutMs = 10000;
 
 bool IsDialogClass(HWND window)
 {
@@ -19,10 +20,26 @@ bool IsDialogClass(HWND window)
 
 }  // namespace
 
+// The script's thread must never wait on the test's thread: that one may be joining the script
+// (after an expected dialog failed to come). So captions are read without a message, and
+// messages to controls give up after a while.
 std::string TextOf(HWND window)
 {
+    wchar_t wide[1024] = L"";
+    const int length = InternalGetWindowText(window, wide, 1024);
+    std::string text;
+    for (int i = 0; i < length; ++i)
+        text += static_cast<char>(wide[i] < 0x80 ? wide[i] : '?');
+    return text;
+}
+
+std::string FieldText(HWND field)
+{
     char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(field, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_NORMAL, kMessageTimeoutMs, &length))
+        return "(no answer)";
     return text;
 }
 
@@ -31,9 +48,16 @@ std::string MessageTextOf(HWND box)
     return TextOf(GetDlgItem(box, kMessageBoxTextId));
 }
 
+void TypeInto(HWND field, const std::string& text)
+{
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                        kMessageTimeoutMs, &ignored);
+}
+
 void Type(HWND dialog, int id, const std::string& text)
 {
-    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    TypeInto(GetDlgItem(dialog, id), text);
 }
 
 void Press(HWND dialog, int id)

@@ -15,11 +15,15 @@
 // How long anything may take before the test gives up: generous, for a slow, busy machine.
 constexpr DWORD kDeadlineMs = 60000;
 
-// The caption of a window or the text of a control.
+// The caption of a window, or the text of a static control (read without a message).
 std::string TextOf(HWND window);
+// The text of an edit field; "(no answer)" if its thread does not answer.
+std::string FieldText(HWND field);
 // The text a message box shows.
 std::string MessageTextOf(HWND box);
-// Replaces the text of a dialog's control, as pasting would (ES_NUMBER does not stop this).
+// Replaces the text of a field, as pasting would (ES_NUMBER does not stop this).
+void TypeInto(HWND field, const std::string& text);
+// The same for a dialog's control.
 void Type(HWND dialog, int id, const std::string& text);
 // Clicks a dialog's button (or sends its command, for buttons a message box names by id).
 void Press(HWND dialog, int id);
