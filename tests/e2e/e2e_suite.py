@@ -265,7 +265,7 @@ def group_soak(checks, app, files, cycles):
     """Record/play cycles of one second; memory and handles must not keep growing."""
     warmup = min(10, cycles // 2)
     baseline = None
-    with Tone(TONE_HZ, TONE_AMPLITUDE):
+    with Tone(TONE_HZ, TONE_AMPLITUDE, seconds=cycles * 10 + 60):
         for cycle in range(1, cycles + 1):
             record(app, 1)
             play(app)
