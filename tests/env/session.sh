@@ -169,8 +169,12 @@ mkdir -p "$(dirname "$cache")"
     mv "$cache.new" "$cache"
   fi
 ) 9>"$cache.lock"
-# Hard links make the copy instant; only what Wine may rewrite in place gets its own copy.
-cp -al "$cache" "$session/prefix"
+# Hard links make the copy instant (a plain copy where the cache is on another file system);
+# only what Wine may rewrite in place gets its own copy.
+if ! cp -al "$cache" "$session/prefix" 2>/dev/null; then
+  rm -rf "$session/prefix"
+  cp -a "$cache" "$session/prefix"
+fi
 find "$session/prefix" -type f -not -path '*/system32/*' -not -path '*/syswow64/*' \
   -not -path '*/winsxs/*' \
   -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv "$f.own" "$f"; done' _ {} +
