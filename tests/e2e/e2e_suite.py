@@ -106,9 +106,9 @@ def group_record_play_save(checks, app, files):
         dialog = app.start_recording()
         entered = time.monotonic()
         app.wait_no_dialog(dialog["hwnd"])
-        busy = app.state()
-        checks.expect(busy == "Busy", "after Enter on the offered 3: %s (%.2f s)"
-                      % (busy, time.monotonic() - entered))
+        app.wait_state("Busy", 10)
+        checks.expect(True, "after Enter on the offered 3: Busy %.2f s later"
+                      % (time.monotonic() - entered))
         app.wait_state("Ready", 40)
         took = time.monotonic() - entered
         checks.expect(took > 2.5, "Ready %.2f s after Enter" % took)
@@ -120,7 +120,8 @@ def group_record_play_save(checks, app, files):
     with Speaker(heard):
         started = time.monotonic()
         app.press(IDC_PLAY)
-        checks.expect(app.state() == "Busy", "Play: Busy")
+        app.wait_state("Busy", 10)
+        checks.expect(True, "Play: Busy %.2f s later" % (time.monotonic() - started))
         app.wait_state("Ready", 40)
         say("  ...   Ready %.2f s after Play" % (time.monotonic() - started))
         time.sleep(0.5)  # what is still in the sound server's pipe
