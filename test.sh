@@ -31,9 +31,10 @@ for tree in "${trees[@]}"; do
   echo "=== tests: $tree"
   jobs=1
   [ "$tree" = native ] && jobs="$(nproc)"
-  out="$(cd "$build/$tree" && ctest --output-on-failure -j "$jobs" 2>&1)"
-  rc=$?
-  echo "$out"
+  log="$build/ctest-$tree.log"
+  (cd "$build/$tree" && ctest --output-on-failure -j "$jobs" 2>&1) | tee "$log"
+  rc=${PIPESTATUS[0]}
+  out="$(cat "$log")"
   summary="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' <<<"$out" | tail -1)"
   if [ -n "$summary" ]; then
     total="$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")"
