@@ -143,7 +143,8 @@ fi
 template_version=2  # raised whenever the template's settings change
 wine_version="$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
 cache_name="wine-prefix-$template_version-$(basename "$loader")-$wine_version"
-cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvik/$cache_name}"
+home="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}"
+cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-${home:-/tmp}/.cache}/morvik/$cache_name}"
 mkdir -p "$(dirname "$cache")"
 (
   flock 9
