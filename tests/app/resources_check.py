@@ -1,22 +1,28 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Reads the shipped exe back from its PE file and checks what a user's Windows will see of it:
-a 32-bit GUI program that needs no MinGW runtime DLL, its two dialog templates, its icon group
-and its manifest; and checks the committed icon file against the script that draws it.
+a 32-bit GUI program that needs no MinGW runtime DLL and imports what it calls, its version
+resource, its two dialog templates, its icon group and its manifest; and checks the committed
+icon file against the script that draws it.
 
-    resources_check.py EXE [--ico recorder.ico]     the exe (its icons equal to the file's)
-    resources_check.py --mutations EXE              each fault planted in a copy is caught
+    resources_check.py EXE --version X.Y.Z [--ico recorder.ico]   the exe (icons equal to the file's)
+    resources_check.py --mutations EXE --version X.Y.Z           each fault planted in a copy is caught
     resources_check.py --ico recorder.ico [--icon-script make_icon.py]
-                                                    the icon file alone (and redrawn the same)
+                                                                the icon file alone (and redrawn the same)
 
-Prints one line per check and exits 1 when any fails.
+Prints one line per failed check, then the counts, and exits 1 when any fails. Needs Debian's
+python3-pefile and python3-numpy (hence /usr/bin/python3).
 """
 
-import os
+import argparse
+import collections
 import struct
 import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
+
+import numpy as np
+import pefile
 
 # Window and control styles, as the Windows headers define them.
 WS_POPUP, WS_CHILD, WS_VISIBLE = 0x80000000, 0x40000000, 0x10000000
@@ -28,10 +34,10 @@ BS_PUSHBUTTON, BS_DEFPUSHBUTTON = 0x0, 0x1
 SS_LEFT, ES_LEFT, ES_AUTOHSCROLL, ES_NUMBER = 0x0, 0x0, 0x0080, 0x2000
 PBS_SMOOTH = 0x01
 
-RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 3, 5, 14, 24
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = (
+    pefile.RESOURCE_TYPE[name] for name in ("RT_ICON", "RT_DIALOG", "RT_GROUP_ICON", "RT_VERSION",
+                                            "RT_MANIFEST"))
 LANG_DUTCH_NETHERLANDS = 0x0413
-IMAGE_FILE_MACHINE_I386, PE32_MAGIC, IMAGE_SUBSYSTEM_WINDOWS_GUI = 0x14C, 0x10B, 2
-IMAGE_FILE_EXECUTABLE_IMAGE, IMAGE_FILE_DLL = 0x0002, 0x2000
 
 # Predefined control classes are stored as ordinals in a template.
 CLASS_ORDINALS = {0x80: "button", 0x81: "edit", 0x82: "static", 0x83: "listbox",
@@ -64,134 +70,80 @@ ICON_GROUP_ID = 103
 # (pixels, bits per pixel) of the icon group's images, in order.
 ICON_IMAGES = [(16, 4), (32, 4), (16, 8), (32, 8), (48, 8), (16, 32), (32, 32), (48, 32)]
 
+# The version resource's strings; the versions are the project's, given on the command line.
+VERSION_STRINGS = {"FileDescription": "Morvik Wav Recorder", "ProductName": "Morvik Wav Recorder",
+                   "InternalName": "MorvikWavRecorder", "OriginalFilename": "MorvikWavRecorder.exe"}
+VERSION_TABLE = "041304E4"                 # Dutch (Netherlands), code page 1252
+VERSION_TRANSLATION = "0x0413 0x04e4"      # the same pair, as pefile reads VarFileInfo
+
 # DLLs that every Windows has. The runtime is linked statically: a MinGW DLL here would stop
 # the program on any machine without a MinGW installation.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
                "winmm.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
                "oleaut32.dll", "uxtheme.dll", "ntdll.dll"}
 RUNTIME_DLL_PREFIXES = ("libgcc", "libstdc++", "libwinpthread")
+# What the program calls: a call gone from the imports is a feature gone from the build (without
+# InitCommonControlsEx the progress bar's class is never registered and the dialog fails).
+NEEDED_IMPORTS = {
+    "comctl32.dll": "InitCommonControlsEx",
+    "comdlg32.dll": "GetSaveFileNameA",
+    "user32.dll": "DialogBoxParamA EndDialog MessageBoxA SetTimer KillTimer LoadImageA "
+                  "PostMessageA SetWindowLongA",
+    "winmm.dll": "waveInOpen waveInPrepareHeader waveInAddBuffer waveInStart waveInReset "
+                 "waveInUnprepareHeader waveInClose waveOutOpen waveOutPrepareHeader waveOutWrite "
+                 "waveOutReset waveOutUnprepareHeader waveOutClose",
+    "kernel32.dll": "CreateFileA WriteFile FlushFileBuffers MoveFileExA DeleteFileA",
+}
+
+# One resource: its bytes, their file offset, and its language entry (a pefile structure).
+Leaf = collections.namedtuple("Leaf", "data data_at language_entry")
 
 
-class FormatError(Exception):
-    pass
+def read_resources(pe):
+    """{(type, name, language): Leaf}, ids as ints and names as strings."""
+    found = {}
+
+    def key(entry):
+        return entry.id if entry.name is None else str(entry.name)
+
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in root.entries if root else []:
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                rva, size = language.data.struct.OffsetToData, language.data.struct.Size
+                found[key(kind), key(name), language.id] = Leaf(
+                    pe.get_data(rva, size), pe.get_offset_from_rva(rva), language.struct)
+    return found
 
 
-def unpack(fmt, data, offset):
-    try:
-        return struct.unpack_from("<" + fmt, data, offset)
-    except struct.error:
-        raise FormatError("truncated at offset 0x%x" % offset)
-
-
-class PeFile:
-    """The parts of a PE image this check reads. Offsets are kept so faults can be planted."""
-
-    def __init__(self, data):
-        self.data = data
-        if data[:2] != b"MZ":
-            raise FormatError("no MZ header")
-        (pe_at,) = unpack("I", data, 0x3C)
-        if data[pe_at:pe_at + 4] != b"PE\0\0":
-            raise FormatError("no PE signature")
-        coff = pe_at + 4
-        self.machine_at = coff
-        self.machine, sections, _, _, _, optional_size, self.characteristics = unpack("HHIIIHH", data, coff)
-        optional = coff + 20
-        (self.magic,) = unpack("H", data, optional)
-        self.subsystem_at = optional + 68
-        (self.subsystem,) = unpack("H", data, self.subsystem_at)
-        # The data directories follow the fixed fields, which are 16 bytes longer in PE32+.
-        directories = optional + (96 if self.magic == PE32_MAGIC else 112)
-        (count,) = unpack("I", data, directories - 4)
-        self.directories = [unpack("II", data, directories + 8 * i) for i in range(min(count, 16))]
-        table = optional + optional_size
-        self.sections = []
-        for i in range(sections):
-            _, vsize, rva, raw_size, raw_at = unpack("8sIIII", data, table + 40 * i)
-            self.sections.append((rva, max(vsize, raw_size), raw_at, raw_size))
-
-    def offset(self, rva):
-        for start, size, raw_at, raw_size in self.sections:
-            if start <= rva < start + size and rva - start < raw_size:
-                return raw_at + rva - start
-        raise FormatError("RVA 0x%x is in no section" % rva)
-
-    def directory(self, index):
-        rva, size = self.directories[index] if index < len(self.directories) else (0, 0)
-        return (self.offset(rva), size) if rva else (None, 0)
-
-    def c_string(self, at):
-        end = self.data.index(b"\0", at)
-        return self.data[at:end].decode("latin-1")
-
-    def imports(self):
-        """[(DLL name, file offset of the name)] in the import directory's order."""
-        at, _ = self.directory(1)
-        names = []
-        while at is not None:
-            lookup, _, _, name_rva, thunks = unpack("IIIII", self.data, at)
-            if not (lookup or name_rva or thunks):
-                break
-            name_at = self.offset(name_rva)
-            names.append((self.c_string(name_at), name_at))
-            at += 20
-        return names
-
-    def resources(self):
-        """{(type, name, language): Leaf}, ids as ints and names as strings."""
-        base, _ = self.directory(2)
-        found = {}
-        if base is None:
-            return found
-
-        def entries(directory_at):
-            _, _, _, _, named, ids = unpack("IIHHHH", self.data, directory_at)
-            for i in range(named + ids):
-                entry_at = directory_at + 16 + 8 * i
-                name, target = unpack("II", self.data, entry_at)
-                if name & 0x80000000:
-                    (length,) = unpack("H", self.data, base + (name & 0x7FFFFFFF))
-                    start = base + (name & 0x7FFFFFFF) + 2
-                    name = self.data[start:start + 2 * length].decode("utf-16-le")
-                yield name, target, entry_at
-
-        for kind, kinds_at, _ in entries(base):
-            for name, names_at, _ in entries(base + (kinds_at & 0x7FFFFFFF)):
-                for language, leaf_at, language_entry_at in entries(base + (names_at & 0x7FFFFFFF)):
-                    rva, size, _, _ = unpack("IIII", self.data, base + leaf_at)
-                    data_at = self.offset(rva)
-                    found[kind, name, language] = Leaf(self.data[data_at:data_at + size], data_at,
-                                                       language_entry_at)
-        return found
-
-
-class Leaf:
-    def __init__(self, data, data_at, language_entry_at):
-        self.data, self.data_at, self.language_entry_at = data, data_at, language_entry_at
+def read_imports(pe):
+    """{DLL name in lower case: (import directory entry, {function name: pefile ImportData})}."""
+    return {entry.dll.decode().lower(): (entry, {i.name.decode(): i for i in entry.imports if i.name})
+            for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
 
 
 def read_sz_or_ord(data, at):
     """A template's name-or-ordinal field: (value, next offset); None, an int or a string."""
-    (first,) = unpack("H", data, at)
+    (first,) = struct.unpack_from("<H", data, at)
     if first == 0:
         return None, at + 2
     if first == 0xFFFF:
-        (ordinal,) = unpack("H", data, at + 2)
-        return ordinal, at + 4
+        return struct.unpack_from("<H", data, at + 2)[0], at + 4
     return read_string(data, at)
 
 
 def read_string(data, at):
     end = at
-    while unpack("H", data, end)[0] != 0:
+    while data[end:end + 2] not in (b"\0\0", b""):
         end += 2
     return data[at:end].decode("utf-16-le"), end + 2
 
 
 def parse_dialog_ex(data):
     """An extended dialog template (DLGTEMPLATEEX and its DLGITEMTEMPLATEEX items) as a dict;
-    the `*_at` entries are offsets of fields within the template."""
-    version, signature, help_id, ex_style, style, count, x, y, cx, cy = unpack("HHIIIHhhhh", data, 0)
+    the `*_at` entries are offsets of fields within the template. No library reads these."""
+    version, signature, help_id, ex_style, style, count, x, y, cx, cy = struct.unpack_from(
+        "<HHIIIHhhhh", data)
     dialog = dict(version=version, signature=signature, help_id=help_id, ex_style=ex_style,
                   style=style, style_at=12, position=(x, y), size=(cx, cy), items=[])
     if signature != 0xFFFF:
@@ -201,20 +153,20 @@ def parse_dialog_ex(data):
     dialog["caption"], at = read_string(data, at)
     dialog["font"] = None
     if style & DS_SETFONT:
-        points, weight, italic, charset = unpack("HHBB", data, at)
+        points, weight, italic, charset = struct.unpack_from("<HHBB", data, at)
         dialog["weight_at"] = at + 2
         face, at = read_string(data, at + 6)
         dialog["font"] = (face, points, weight, italic, charset)
     for _ in range(count):
         at = (at + 3) & ~3   # each item starts on a DWORD boundary
-        help_id, ex_style, style, x, y, cx, cy, control_id = unpack("IIIhhhhI", data, at)
+        help_id, ex_style, style, x, y, cx, cy, control_id = struct.unpack_from("<IIIhhhhI", data, at)
         item = dict(help_id=help_id, ex_style=ex_style, style=style, style_at=at + 8,
                     rect=(x, y, cx, cy), id=control_id, id_at=at + 20)
         kind, at = read_sz_or_ord(data, at + 24)
         item["class"] = CLASS_ORDINALS.get(kind, kind) if isinstance(kind, int) else kind.lower()
         text, at = read_sz_or_ord(data, at)
         item["text"] = "" if text is None else text
-        (item["extra"],) = unpack("H", data, at)
+        (item["extra"],) = struct.unpack_from("<H", data, at)
         at += 2 + item["extra"]
         dialog["items"].append(item)
     return dialog
@@ -242,33 +194,65 @@ class Report:
 
 
 def check_pe_header(pe, report):
-    report.equal("machine is i386", hex(IMAGE_FILE_MACHINE_I386), hex(pe.machine))
-    report.equal("optional header is PE32", hex(PE32_MAGIC), hex(pe.magic))
-    report.equal("subsystem is Windows GUI", IMAGE_SUBSYSTEM_WINDOWS_GUI, pe.subsystem)
-    report.equal("an executable, not a DLL", IMAGE_FILE_EXECUTABLE_IMAGE,
-                 pe.characteristics & (IMAGE_FILE_EXECUTABLE_IMAGE | IMAGE_FILE_DLL))
+    report.equal("machine is i386", hex(pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]),
+                 hex(pe.FILE_HEADER.Machine))
+    report.equal("optional header is PE32", hex(pefile.OPTIONAL_HEADER_MAGIC_PE),
+                 hex(pe.OPTIONAL_HEADER.Magic))
+    report.equal("subsystem is Windows GUI", pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"],
+                 pe.OPTIONAL_HEADER.Subsystem)
+    report.equal("an executable, not a DLL", (True, False),
+                 (pe.FILE_HEADER.IMAGE_FILE_EXECUTABLE_IMAGE, pe.FILE_HEADER.IMAGE_FILE_DLL))
 
 
 def check_imports(pe, report):
-    names = [name for name, _ in pe.imports()]
-    report.expect(names, "the exe imports from system DLLs")
-    for name in names:
-        lower = name.lower()
-        report.expect(not lower.startswith(RUNTIME_DLL_PREFIXES), "no MinGW runtime DLL", name)
-        report.expect(lower in SYSTEM_DLLS, "imports only system DLLs", name)
+    imports = read_imports(pe)
+    report.expect(imports, "the exe imports from system DLLs")
+    for name in imports:
+        report.expect(not name.startswith(RUNTIME_DLL_PREFIXES), "no MinGW runtime DLL", name)
+        report.expect(name in SYSTEM_DLLS, "imports only system DLLs", name)
+    for dll, needed in sorted(NEEDED_IMPORTS.items()):
+        found = imports.get(dll, (None, {}))[1]
+        report.equal("%s imports what the program calls (missing)" % dll, [],
+                     [name for name in needed.split() if name not in found])
+
+
+def languages_of(resources, kind, name):
+    return ", ".join("0x%04x" % lang for k, n, lang in sorted(resources) if (k, n) == (kind, name))
+
+
+def check_version(pe, resources, version, report):
+    if not report.expect((RT_VERSION, 1, LANG_DUTCH_NETHERLANDS) in resources,
+                         "version resource 1 exists in Dutch (Netherlands)",
+                         "languages found: " + languages_of(resources, RT_VERSION, 1)):
+        return
+    numbers = [int(part) for part in version.split(".")]
+    numbers += [0] * (4 - len(numbers))
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    for field in ("FileVersion", "ProductVersion"):
+        high, low = getattr(fixed, field + "MS"), getattr(fixed, field + "LS")
+        report.equal("version fixed info %s" % field, numbers,
+                     [high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF])
+    infos = pe.FileInfo[0] if getattr(pe, "FileInfo", None) else []
+    tables = {table.LangID.decode().upper(): table.entries
+              for info in infos for table in getattr(info, "StringTable", [])}
+    report.equal("version string tables", [VERSION_TABLE], sorted(tables))
+    strings = {key.decode(): value.decode() for key, value in tables.get(VERSION_TABLE, {}).items()}
+    for key, expected in sorted(dict(VERSION_STRINGS, FileVersion=version, ProductVersion=version).items()):
+        report.equal("version string %s" % key, expected, strings.get(key))
+    translations = [var.entry.get(b"Translation") for info in infos for var in getattr(info, "Var", [])]
+    report.equal("version translation (language, code page)", [VERSION_TRANSLATION], translations)
 
 
 def check_dialog(resources, dialog_id, report):
     caption, position, size, style, controls = DIALOGS[dialog_id]
     where = "dialog %d" % dialog_id
     leaf = resources.get((RT_DIALOG, dialog_id, LANG_DUTCH_NETHERLANDS))
-    languages = sorted(lang for kind, name, lang in resources if (kind, name) == (RT_DIALOG, dialog_id))
     if not report.expect(leaf is not None, where + " exists in Dutch (Netherlands)",
-                         "languages found: " + ", ".join("0x%04x" % l for l in languages)):
+                         "languages found: " + languages_of(resources, RT_DIALOG, dialog_id)):
         return
     try:
         dialog = parse_dialog_ex(leaf.data)
-    except FormatError as e:
+    except (struct.error, UnicodeDecodeError) as e:
         report.expect(False, where + " parses", str(e))
         return
     if not report.equal(where + " is an extended template", (1, 0xFFFF),
@@ -295,29 +279,29 @@ def check_dialog(resources, dialog_id, report):
                      (item["ex_style"], item["help_id"], item["extra"]))
 
 
-def parse_group_icon(data):
-    """GRPICONDIR: [(width, height, colours, planes, bits, bytes, icon id, offset of the bits)]."""
-    reserved, kind, count = unpack("HHH", data, 0)
+def parse_icon_directory(data, entry_size):
+    """An icon directory: GRPICONDIR in a resource (entries of 14 bytes, ending in the icon's
+    resource id) or ICONDIR in an .ico file (16 bytes, ending in the image's file offset).
+    [(width, height, colours, planes, bits, bytes, id or offset)]."""
+    reserved, kind, count = struct.unpack_from("<HHH", data)
     if (reserved, kind) != (0, 1):
-        raise FormatError("not an icon directory")
+        raise ValueError("not an icon directory")
+    last = "H" if entry_size == 14 else "I"
     entries = []
     for i in range(count):
-        w, h, colours, _, planes, bits, size, icon_id = unpack("BBBBHHIH", data, 6 + 14 * i)
-        entries.append((w or 256, h or 256, colours, planes, bits, size, icon_id, 6 + 14 * i + 6))
+        w, h, colours, _, planes, bits, size, last_field = struct.unpack_from(
+            "<BBBBHHI" + last, data, 6 + entry_size * i)
+        entries.append((w or 256, h or 256, colours, planes, bits, size, last_field))
     return entries
 
 
 def parse_ico(data):
     """An .ico file: [(width, height, colours, planes, bits, image bytes)] in directory order."""
-    reserved, kind, count = unpack("HHH", data, 0)
-    if (reserved, kind) != (0, 1):
-        raise FormatError("not an icon file")
     images = []
-    for i in range(count):
-        w, h, colours, _, planes, bits, size, at = unpack("BBBBHHII", data, 6 + 16 * i)
+    for i, (w, h, colours, planes, bits, size, at) in enumerate(parse_icon_directory(data, 16)):
         if at + size > len(data):
-            raise FormatError("image %d runs past the end of the file" % i)
-        images.append((w or 256, h or 256, colours, planes, bits, data[at:at + size]))
+            raise ValueError("image %d runs past the end of the file" % i)
+        images.append((w, h, colours, planes, bits, data[at:at + size]))
     return images
 
 
@@ -329,7 +313,7 @@ def expected_directory_entry(size, bits):
 def check_dib(image, size, bits, where, report):
     """One icon image: its header agrees with the directory, its length with its header, and its
     transparent pixels (AND mask 1) are black, so nothing of them shows on any screen."""
-    header = unpack("IiiHHIIiiII", image, 0)
+    header = struct.unpack_from("<IiiHHIIiiII", image)
     report.equal(where + " header (size, width, height, planes, bits, compression)",
                  (40, size, 2 * size, 1, bits, 0), header[:6])
     colours = (header[9] or 1 << bits) if bits <= 8 else 0
@@ -339,23 +323,23 @@ def check_dib(image, size, bits, where, report):
     mask_at = palette_end + xor_row * size
     if not report.equal(where + " length", mask_at + and_row * size, len(image)):
         return
-    palette = [image[40 + 4 * i:43 + 4 * i] for i in range(colours)]   # RGBQUADs: B, G, R, 0
-    stray = drawn = 0
-    for y in range(size):
-        for x in range(size):
-            transparent = image[mask_at + y * and_row + x // 8] >> (7 - x % 8) & 1
-            row = palette_end + y * xor_row
-            if bits == 32:
-                pixel = image[row + 4 * x:row + 4 * x + 4]
-                # Alpha and mask must agree, or the picture differs with the drawing method.
-                shows = pixel[3] != 0
-                stray += transparent and pixel != b"\0\0\0\0" or not transparent and not shows
-            else:
-                index = image[row + x * bits // 8] >> (8 - bits - x * bits % 8) & ((1 << bits) - 1)
-                shows = not transparent
-                stray += transparent and palette[index] != b"\0\0\0"
-            drawn += shows
-    report.equal(where + " pixels the mask hides are black (and alpha agrees with the mask)", 0, stray)
+    pixels = np.frombuffer(image, np.uint8)
+    transparent = np.unpackbits(pixels[mask_at:].reshape(size, and_row), axis=1)[:, :size] == 1
+    rows = pixels[palette_end:mask_at].reshape(size, xor_row)
+    if bits == 32:
+        colour = rows[:, :4 * size].reshape(size, size, 4)   # B, G, R, alpha
+        # Alpha and mask must agree, or the picture differs with the drawing method.
+        shows = colour[..., 3] != 0
+        stray = transparent & colour.any(axis=2) | ~transparent & ~shows
+    else:
+        index_bits = np.unpackbits(rows, axis=1).reshape(size, -1, bits)[:, :size]
+        index = index_bits @ (1 << np.arange(bits - 1, -1, -1))
+        palette = pixels[40:palette_end].reshape(colours, 4)[:, :3]   # RGBQUADs: B, G, R, 0
+        shows = ~transparent
+        stray = transparent & palette[index].any(axis=2)
+    drawn = int(shows.sum())
+    report.equal(where + " pixels the mask hides are black (and alpha agrees with the mask)",
+                 0, int(stray.sum()))
     report.expect(size * size // 5 <= drawn <= size * size * 4 // 5, where + " is a picture, not a blank or a block",
                   "%d of %d pixels drawn" % (drawn, size * size))
 
@@ -365,7 +349,7 @@ def check_ico_file(path, report, script=None):
         data = f.read()
     try:
         images = parse_ico(data)
-    except FormatError as e:
+    except (ValueError, struct.error) as e:
         report.expect(False, "icon file parses", str(e))
         return
     report.equal("icon file images (size, size, colours, planes, bits)",
@@ -373,20 +357,18 @@ def check_ico_file(path, report, script=None):
     for (size, bits), image in zip(ICON_IMAGES, images):
         check_dib(image[5], size, bits, "icon %dx%d %d bpp" % (size, size, bits), report)
     if script:
-        with tempfile.TemporaryDirectory() as folder:
-            redrawn = os.path.join(folder, "redrawn.ico")
-            run = subprocess.run([sys.executable, script, redrawn], capture_output=True, text=True)
+        with tempfile.NamedTemporaryFile(suffix=".ico") as redrawn:
+            run = subprocess.run([sys.executable, script, redrawn.name], capture_output=True, text=True)
             if report.equal("icon script runs", 0, run.returncode):
-                with open(redrawn, "rb") as f:
-                    report.expect(f.read() == data, "icon script redraws the committed file byte for byte",
-                                  "run the script and commit its output")
+                report.expect(redrawn.read() == data, "icon script redraws the committed file byte for byte",
+                              "run the script and commit its output")
 
 
 def check_icon_group(resources, report, ico_path=None):
     leaf = resources.get((RT_GROUP_ICON, ICON_GROUP_ID, LANG_DUTCH_NETHERLANDS))
     if not report.expect(leaf is not None, "icon group %d exists in Dutch (Netherlands)" % ICON_GROUP_ID):
         return
-    entries = parse_group_icon(leaf.data)
+    entries = parse_icon_directory(leaf.data, 14)
     report.equal("icon group images (size, size, colours, planes, bits)",
                  [expected_directory_entry(s, b) for s, b in ICON_IMAGES], [e[:5] for e in entries])
     icons = {name: leaf for (kind, name, _), leaf in resources.items() if kind == RT_ICON}
@@ -422,29 +404,34 @@ def check_manifest(resources, report):
     report.equal("manifest asks for the invoker's execution level", ["asInvoker"], levels)
 
 
-def check_exe(data, report, ico_path=None):
+def check_exe(data, version, report, ico_path=None):
     try:
-        pe = PeFile(data)
+        pe = pefile.PE(data=data)
         check_pe_header(pe, report)
         check_imports(pe, report)
-        resources = pe.resources()
+        resources = read_resources(pe)
+        check_version(pe, resources, version, report)
         for dialog_id in sorted(DIALOGS):
             check_dialog(resources, dialog_id, report)
         check_icon_group(resources, report, ico_path)
         check_manifest(resources, report)
-    except FormatError as e:
+        return pe
+    except (pefile.PEFormatError, struct.error, ValueError) as e:
         report.expect(False, "the exe parses", str(e))
+        return None
 
 
 def plant_faults(data):
     """(fault, words the report must contain, patched copy): one fault a broken build could ship
-    in each area this check covers."""
-    pe = PeFile(data)
-    resources = pe.resources()
+    in each area this check covers. pefile finds where; the bytes are changed in a copy."""
+    pe = pefile.PE(data=data)
+    resources = read_resources(pe)
+    imports = read_imports(pe)
     dialogs = {i: (resources[RT_DIALOG, i, LANG_DUTCH_NETHERLANDS],
                    parse_dialog_ex(resources[RT_DIALOG, i, LANG_DUTCH_NETHERLANDS].data)) for i in DIALOGS}
     group = resources[RT_GROUP_ICON, ICON_GROUP_ID, LANG_DUTCH_NETHERLANDS]
     manifest = next(leaf for (kind, name, _), leaf in resources.items() if (kind, name) == (RT_MANIFEST, 1))
+    version_table = pe.FileInfo[0][0].StringTable[0]
 
     def patch(at, fmt, value, *more):
         copy = bytearray(data)
@@ -455,17 +442,31 @@ def plant_faults(data):
     def dialog_field(dialog_id, at, fmt, value):
         return patch(dialogs[dialog_id][0].data_at + at, fmt, value)
 
-    name, name_at = pe.imports()[0]
-    runtime = ("libgcc" + "_" * max(0, len(name) - 10) + ".dll")[:len(name)]
+    def language(leaf, value):
+        return patch(leaf.language_entry.get_field_absolute_offset("Name"), "I", value)
+
+    def version_string(key, value):
+        _, value_at = version_table.entries_offsets[key.encode()]
+        return patch(value_at, "%ds" % (2 * len(value)), value.encode("utf-16-le"))
+
+    kernel = imports["kernel32.dll"][0]
+    kernel_name_at = pe.get_offset_from_rva(kernel.struct.Name)
+    # Both thunks cleared: the loader, and pefile, see COMCTL32's list end before its only entry.
+    init = imports["comctl32.dll"][1]["InitCommonControlsEx"]
     main, duration = dialogs[101][1], dialogs[102][1]
     rec, play = main["items"][0], main["items"][1]
     edit = duration["items"][3]
     invoker = manifest.data.index(b"asInvoker")
-    yield "console subsystem", "subsystem", patch(pe.subsystem_at, "H", 3)
-    yield "an x86-64 machine type", "machine is i386", patch(pe.machine_at, "H", 0x8664)
-    yield "a MinGW runtime DLL", "no MinGW runtime DLL", patch(name_at, "%ds" % len(name), runtime.encode())
-    yield "dialog in US English", "dialog 101 exists in Dutch", patch(
-        dialogs[101][0].language_entry_at, "I", 0x0409)
+    yield "console subsystem", "subsystem", patch(pe.OPTIONAL_HEADER.get_field_absolute_offset("Subsystem"), "H", 3)
+    yield "an x86-64 machine type", "machine is i386", patch(
+        pe.FILE_HEADER.get_field_absolute_offset("Machine"), "H", 0x8664)
+    yield "a DLL, not an executable", "not a DLL", patch(
+        pe.FILE_HEADER.get_field_absolute_offset("Characteristics"), "H", pe.FILE_HEADER.Characteristics | 0x2000)
+    yield "a MinGW runtime DLL", "no MinGW runtime DLL", patch(kernel_name_at, "12s", b"libgcc_s.dll")
+    yield "common controls no longer initialised", "comctl32.dll imports what the program calls", patch(
+        init.struct_table.get_file_offset(), "I", 0,
+        (pe.get_offset_from_rva(init.address - pe.OPTIONAL_HEADER.ImageBase), "I", 0))
+    yield "dialog in US English", "dialog 101 exists in Dutch", language(dialogs[101][0], 0x0409)
     yield "duration dialog centred", "dialog 102 style", dialog_field(102, duration["style_at"], "I",
                                                                        duration["style"] | DS_CENTER)
     yield "font weight left out", "dialog 101 font", dialog_field(101, main["weight_at"], "H", 0)
@@ -477,54 +478,52 @@ def plant_faults(data):
     yield "a 4 bpp image marked 8 bpp", "icon group images", patch(group.data_at + 6 + 6, "H", 8)
     yield "administrator rights asked", "invoker's execution level", patch(
         manifest.data_at + invoker, "9s", b"asInvokeX")
+    yield "a stale version string", "version string ProductVersion", version_string("ProductVersion", "0.9.9")
+    yield "version strings in US English", "version string tables", patch(
+        version_table.get_file_offset() + 6, "16s", "040904E4".encode("utf-16-le"))
+    yield "a stale fixed version", "fixed info FileVersion", patch(
+        pe.VS_FIXEDFILEINFO[0].get_field_absolute_offset("FileVersionMS"), "I", 0x00000009)
+    yield "version resource in US English", "version resource 1 exists in Dutch", language(
+        resources[RT_VERSION, 1, LANG_DUTCH_NETHERLANDS], 0x0409)
 
 
-def check_mutations(data):
+def check_mutations(data, version):
     report = Report()
-    check_exe(data, report)
-    clean = report.expect(not report.failures, "the unchanged exe passes", "; ".join(report.failures))
+    check_exe(data, version, report)
     caught = Report()
-    caught.expect(clean, "the unchanged exe passes")
+    if not caught.expect(not report.failures, "the unchanged exe passes", "; ".join(report.failures)):
+        return caught
     for fault, words, copy in plant_faults(data):
         planted = Report()
-        check_exe(copy, planted)
+        check_exe(copy, version, planted)
         caught.expect(any(words in failure for failure in planted.failures), "caught: " + fault,
                       "reported: " + ("; ".join(planted.failures) or "nothing"))
     return caught
 
 
-def main(argv):
-    args = argv[1:]
-
-    def option(name):
-        if name in args:
-            i = args.index(name)
-            value = args[i + 1]
-            del args[i:i + 2]
-            return value
-        return None
-
-    ico_path = option("--ico")
-    script = option("--icon-script")
-    mutate = option("--mutations")
-    if mutate:
-        with open(mutate, "rb") as f:
-            report = check_mutations(f.read())
-    else:
-        report = Report()
-        if ico_path:
-            check_ico_file(ico_path, report, script)
-        for exe in args:
-            with open(exe, "rb") as f:
-                data = f.read()
-            check_exe(data, report, ico_path)
-            try:
-                print("%s imports: %s" % (exe, ", ".join(name for name, _ in PeFile(data).imports())))
-            except FormatError:
-                pass   # already reported
-        if not ico_path and not args:
-            print(__doc__)
-            return 2
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("exe", nargs="*")
+    parser.add_argument("--version", help="the project's version, as X.Y.Z")
+    parser.add_argument("--ico")
+    parser.add_argument("--icon-script")
+    parser.add_argument("--mutations", metavar="EXE")
+    args = parser.parse_args()
+    if not (args.exe or args.ico or args.mutations):
+        parser.error("nothing to check")
+    if (args.exe or args.mutations) and not args.version:
+        parser.error("an exe is checked against --version")
+    report = Report()
+    if args.mutations:
+        with open(args.mutations, "rb") as f:
+            report = check_mutations(f.read(), args.version)
+    if args.ico:
+        check_ico_file(args.ico, report, args.icon_script)
+    for exe in args.exe:
+        with open(exe, "rb") as f:
+            pe = check_exe(f.read(), args.version, report, args.ico)
+        if pe:
+            print("%s imports: %s" % (exe, ", ".join(entry.dll.decode() for entry in pe.DIRECTORY_ENTRY_IMPORT)))
     for failure in report.failures:
         print("FAIL " + failure)
     print("%d passed, %d failed" % (report.passed, len(report.failures)))
@@ -532,4 +531,4 @@ def main(argv):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(main())
