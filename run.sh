@@ -31,4 +31,4 @@ if [ ! "$probe" -nt tests/e2e/window_probe.cpp ]; then
   "$compiler" -std=c++17 -Os -static -s -o "$probe" tests/e2e/window_probe.cpp -lpsapi -lcomctl32
 fi
 echo "no display here: running a short demo on a virtual display with virtual audio"
-exec tests/env/session.sh -- python3 tests/e2e/demo.py --exe "$exe" --probe "$probe" --out "$demo"
+exec tests/env/session.sh -- /usr/bin/python3 tests/e2e/demo.py --exe "$exe" --probe "$probe" --out "$demo"

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """A first run without a desktop: records 3 s of a test tone, plays it, saves it, takes pictures.
 
     demo.py --exe RECORDER.exe --probe window_probe.exe --out FOLDER

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """End-to-end checks of the recorder under Wine, driven through real input.
 
     e2e_suite.py GROUP --exe RECORDER.exe --probe window_probe.exe

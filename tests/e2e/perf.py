@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Measures the recorder under Wine for docs/performance.md. A benchmark, not a test: it prints
 figures and judges nothing. Runs inside tests/env/session.sh:
 

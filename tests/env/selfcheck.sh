@@ -56,7 +56,7 @@ capture="$MORVIK_SESSION_DIR/feed-monitor.wav"
 "$here/capture.sh" stop "$capture"
 freq="$(sox "$capture" -n stat -freq 2>&1 | awk '/Rough +frequency/ {print $3}')"
 echo "feed.monitor: sox rough frequency $freq Hz (fed 700 Hz)"
-python3 "$here/audio_probe.py" "$capture" | sed 's/^/  /'
+/usr/bin/python3 "$here/audio_probe.py" "$capture" | sed 's/^/  /'
 awk -v f="$freq" 'BEGIN { exit !(f > 650 && f < 750) }' || fail "fed tone not found on feed.monitor"
 
 # Wine records the default input while the tone plays.

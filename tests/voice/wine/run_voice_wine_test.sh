@@ -36,7 +36,7 @@ set -e
 stop_all
 tone_pid=""
 
-read -r frequency rms < <(python3 "$env_dir/audio_probe.py" "$capture" --json |
+read -r frequency rms < <(/usr/bin/python3 "$env_dir/audio_probe.py" "$capture" --json |
   python3 -c 'import json, sys; m = json.load(sys.stdin); print(m["frequency"], m["rms"])')
 echo "speaker capture: dominant ${frequency} Hz, rms ${rms}"
 if ! awk -v f="$frequency" -v r="$rms" 'BEGIN { exit !(f > 950 && f < 1050 && r > 1000) }'; then
