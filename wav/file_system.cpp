@@ -88,8 +88,8 @@ std::size_t NameOffset(const char* path)
     for (std::size_t at = 0; path[at] != '\0'; ++at) {
         if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(path[at])) && path[at + 1] != '\0')
             ++at;
-        else if (path[at] == '\\' || path[at] == '/' || path[at] == ':')
-            offset = at + 1;
+        else if (path[at] == '\\' || path[at] == '/' || (path[at] == ':' && at == 1))
+            offset = at + 1;  // a colon only after a drive letter: elsewhere it names a stream
     }
     return offset;
 }
