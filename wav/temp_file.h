@@ -8,7 +8,8 @@
 
 class CTempFile {
 public:
-    // Creates a new, uniquely named file in the folder of finalPath; see IsOpen.
+    // Creates a new, uniquely named file in the folder of finalPath, its name no longer than
+    // finalPath's own; see IsOpen.
     explicit CTempFile(const char* finalPath);
     // Closes and removes the file unless Commit has moved it into place.
     ~CTempFile();
@@ -27,6 +28,6 @@ private:
 
     std::unique_ptr<char[]> finalPath;
     std::unique_ptr<char[]> path;  // null when no file was created
-    std::intptr_t handle;          // a descriptor, or a HANDLE on Windows
+    std::intptr_t handle;          // a FileHandle of wav/file_system.h
     bool committed = false;
 };

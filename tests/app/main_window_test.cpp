@@ -51,6 +51,7 @@ TEST_F(MainWindowTest, StartsFreshWithOpenDevicesFullBuffersAndTheSmallIcon)
     EXPECT_EQ(kFresh, ButtonStates());
     EXPECT_EQ("Morvik Wav Recorder", TextOf(window));
     EXPECT_EQ(-1, duration);
+    EXPECT_EQ(Item(IDC_REC), GetFocus()) << "Enter or Space must start a recording at once";
     EXPECT_NE(nullptr, recorder.device);
     EXPECT_NE(nullptr, player.device);
     for (const CVoiceBase* device : {static_cast<CVoiceBase*>(&recorder), static_cast<CVoiceBase*>(&player)}) {

@@ -4,12 +4,88 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "app/progress.h"
 #include "app/res/resource.h"
 #include "main_window_fixture.h"
 #include "voice/window_link.h"
 
 namespace {
+
+// The window's SetTimer calls go through this program's import table. While alive, this puts
+// a recorder into that table's slot, to see the period handed over, which no window call tells.
+class SetTimerRecorder {
+public:
+    struct Call {
+        HWND window;
+        UINT_PTR id;
+        UINT periodMs;
+        TIMERPROC function;
+    };
+
+    SetTimerRecorder()
+    {
+        real = reinterpret_cast<decltype(real)>(Swap(reinterpret_cast<std::uintptr_t>(&Record)));
+    }
+    ~SetTimerRecorder()
+    {
+        if (real) Swap(reinterpret_cast<std::uintptr_t>(real));
+        calls.clear();
+    }
+    SetTimerRecorder(const SetTimerRecorder&) = delete;
+    SetTimerRecorder& operator=(const SetTimerRecorder&) = delete;
+
+    bool Installed() const { return real != nullptr; }
+    static std::vector<Call> calls;
+
+private:
+    static UINT_PTR WINAPI Record(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC function)
+    {
+        calls.push_back(Call{window, id, periodMs, function});
+        return real(window, id, periodMs, function);
+    }
+
+    // Puts `replacement` into user32's SetTimer slot; what was there, or 0 if none was found.
+    static std::uintptr_t Swap(std::uintptr_t replacement)
+    {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+        const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const DWORD table = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        for (auto* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + table);
+             module->Name != 0; ++module) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), "user32.dll") != 0)
+                continue;
+            auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+            auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++slot) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                    std::strcmp(reinterpret_cast<const char*>(
+                                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
+                                        base + names->u1.AddressOfData)->Name),
+                                "SetTimer") != 0)
+                    continue;
+                DWORD protection = 0;
+                if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE,
+                                    &protection))
+                    return 0;
+                const std::uintptr_t old = static_cast<std::uintptr_t>(slot->u1.Function);
+                slot->u1.Function = static_cast<decltype(slot->u1.Function)>(replacement);
+                VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+                return old;
+            }
+        }
+        return 0;
+    }
+
+    static decltype(&SetTimer) real;
+};
+
+std::vector<SetTimerRecorder::Call> SetTimerRecorder::calls;
+decltype(&SetTimer) SetTimerRecorder::real = nullptr;
 
 class ProgressTest : public MainWindowTest {
 protected:
@@ -33,10 +109,19 @@ protected:
 
 TEST_F(ProgressTest, FillsOverFiveStepsASecondAndStopsOnTheTickAfterFull)
 {
+    const SetTimerRecorder timers;
+    ASSERT_TRUE(timers.Installed()) << "SetTimer is not in the program's import table";
     for (std::int32_t seconds : {3, 0, 60}) {
         SCOPED_TRACE(seconds);
         duration = seconds;
+        SetTimerRecorder::calls.clear();
         StartProgress(window);
+        ASSERT_EQ(1u, SetTimerRecorder::calls.size());
+        const SetTimerRecorder::Call& timer = SetTimerRecorder::calls[0];
+        EXPECT_EQ(window, timer.window);
+        EXPECT_EQ(ID_PROGRESS_TIMER, timer.id);
+        EXPECT_EQ(200u, timer.periodMs) << "not five steps a second";
+        EXPECT_EQ(nullptr, timer.function) << "ticks must come as WM_TIMER";
         const int maximum = 5 * seconds;
         EXPECT_EQ(maximum, Maximum());
         EXPECT_EQ(0, Position());

@@ -99,15 +99,19 @@ TEST_F(WavWriter, SavingTwiceGivesSameBytesAndKeepsRecording)
     EXPECT_EQ(before, samples);
 }
 
+// Also under the longest name POSIX allows (255 bytes): the temporary file must fit there too.
 TEST_F(WavWriter, ReplacesLongerExistingFileCompletely)
 {
-    const std::string path = folder.Path("a.wav");
-    WriteBytes(path, std::vector<std::uint8_t>(100000, 0x11));
     const std::vector<std::int16_t> samples = Sweep(kSamplesPerSecond);
+    for (const std::string& name : {std::string("a.wav"), std::string(251, 'x') + ".wav"}) {
+        const std::string path = folder.Path(name);
+        WriteBytes(path, std::vector<std::uint8_t>(100000, 0x11));
 
-    ASSERT_EQ(1, Write(path, samples));
-    EXPECT_EQ(kHeaderBytes + kSamplesPerSecond, ReadBytes(path).size());
-    EXPECT_EQ(std::set<std::string>{"a.wav"}, folder.Names()) << "a temporary file was left";
+        ASSERT_EQ(1, Write(path, samples)) << name;
+        EXPECT_EQ(kHeaderBytes + kSamplesPerSecond, ReadBytes(path).size()) << name;
+        EXPECT_EQ(std::set<std::string>{name}, folder.Names()) << "a temporary file was left";
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(WavWriter, OddByteCountDropsLastByte)

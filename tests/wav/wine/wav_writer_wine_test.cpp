@@ -58,11 +58,13 @@ protected:
 
     std::string Path(const std::string& name) const { return folder + "\\" + name; }
 
-    std::set<std::string> Names() const
+    // The names in `inFolder` (by default the test's own folder).
+    std::set<std::string> Names(const std::string& inFolder = std::string()) const
     {
         std::set<std::string> names;
         WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA(Path("*").c_str(), &found);
+        const std::string pattern = (inFolder.empty() ? folder : inFolder) + "\\*";
+        const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
             return names;
         do {
@@ -88,6 +90,28 @@ TEST_F(WavWriterWin32, ReplacesExistingFileWithCompleteOne)
     EXPECT_EQ(std::string("RIFF"), std::string(file.begin(), file.begin() + 4));
     EXPECT_EQ(0x73, file[46]);  // -100
     EXPECT_EQ(std::set<std::string>{"a.wav"}, Names()) << "a temporary file was left";
+}
+
+// The longest path Save As hands back has 259 characters (MAX_PATH less the zero); the
+// temporary file must fit beside the target there, whether the folder or the name is long.
+TEST_F(WavWriterWin32, ReplacesAFileUnderTheLongestPath)
+{
+    constexpr std::size_t kLongestPath = MAX_PATH - 1;
+    for (const std::string& name : {std::string("a.wav"), std::string(200, 'n') + ".wav"}) {
+        const std::size_t paddingLength = kLongestPath - folder.size() - name.size() - 2;
+        ASSERT_LT(folder.size() + name.size() + 2, kLongestPath) << name;
+        const std::string inner = Path(std::string(paddingLength, 'd'));
+        const std::string path = inner + "\\" + name;
+        ASSERT_EQ(kLongestPath, path.size());
+        ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr)) << GetLastError();
+        ASSERT_TRUE(WriteBytes(path, std::vector<std::uint8_t>(30000, 0x11))) << name;
+
+        EXPECT_EQ(1, WriteMuLawWav(path.c_str(), second.data(), 16000)) << name;
+        EXPECT_EQ(46u + 8000u, ReadBytes(path).size()) << name;
+        EXPECT_EQ(std::set<std::string>{name}, Names(inner)) << "a temporary file was left";
+        DeleteFileA(path.c_str());
+        RemoveDirectoryA(inner.c_str());
+    }
 }
 
 TEST_F(WavWriterWin32, RefusedSaveLeavesFolderAsItWas)
