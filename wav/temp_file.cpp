@@ -2,6 +2,7 @@
 // POSIX elsewhere. Every call's result is checked, the flush and the close included.
 #include "wav/temp_file.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -147,8 +148,15 @@ CTempFile::CTempFile(const char* target) : handle(kNoFile)
     const std::size_t targetLength = std::strlen(target);
     static unsigned counter = 0;  // saves run on the UI thread only
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::snprintf(name.get() + targetLength, kSuffixRoom + 1, ".tmp%lx-%x", ProcessId(),
-                      counter++);
+        // ".tmp<process>-<counter>" in hexadecimal, by to_chars: snprintf would bring its whole
+        // formatter, floating point and all, into the program for two integers.
+        char* suffix = name.get() + targetLength;
+        char* const suffixEnd = suffix + kSuffixRoom;  // the zero still fits after it
+        std::memcpy(suffix, ".tmp", 4);
+        suffix = std::to_chars(suffix + 4, suffixEnd, ProcessId(), 16).ptr;
+        *suffix++ = '-';
+        suffix = std::to_chars(suffix, suffixEnd, counter++, 16).ptr;
+        *suffix = '\0';
         bool exists = false;
         handle = CreateNew(name.get(), exists);
         if (handle != kNoFile) {
