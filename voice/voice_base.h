@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "voice/waveform.h"
 
@@ -23,7 +23,9 @@ public:
     // Stores `code` in lastResult and, unless it is 0, its text in errorText.
     void SetResult(MMRESULT code);
 
-    std::string errorText;
+    // One of the fixed texts, which live as long as the program: a view copies no text and
+    // needs no allocation that could fail (or throw) while a device reports its result.
+    std::string_view errorText;
     MMRESULT lastResult;
     std::uint8_t* buffer;
     WAVEHDR header;

@@ -3,7 +3,7 @@
 
 #include <commdlg.h>
 
-#include <string>
+#include <cstring>
 
 #include "voice/devices.h"
 
@@ -17,6 +17,7 @@ static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA must be the 88-byte re
 
 // Pairs of display text and pattern, each ending in a zero byte; the list ends in one more.
 constexpr char kFilter[] = "WAV Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
+constexpr char kSaveFailed[] = "Opslaan mislukt:\n";  // followed by the path
 
 }  // namespace
 
@@ -43,7 +44,10 @@ void SaveRecording(HWND mainWindow)
     SetWindowTextA(mainWindow, title);
     if (recorder.SaveMuLawWav(path))
         return;
-    const std::string message = std::string("Opslaan mislukt:\n") + path;
-    MessageBoxA(mainWindow, message.c_str(), "Fout", MB_OK);
+    // On the stack, not a std::string: the path ends inside its own buffer, so the sum fits.
+    char message[sizeof kSaveFailed - 1 + sizeof path];
+    std::memcpy(message, kSaveFailed, sizeof kSaveFailed - 1);
+    std::memcpy(message + sizeof kSaveFailed - 1, path, std::strlen(path) + 1);
+    MessageBoxA(mainWindow, message, "Fout", MB_OK);
     SetWindowTextA(mainWindow, oldCaption);
 }
