@@ -23,12 +23,16 @@ namespace {
 
 constexpr std::uint32_t kInitialSeconds = 60;
 constexpr int kSmallIconPixels = 16;
+// While a device runs, this timer looks whether it is overdue (see kCompletionGraceMs).
+constexpr UINT_PTR ID_WATCHDOG_TIMER = 110;
+constexpr UINT kWatchdogPeriodMs = 250;
 
 // Audio thread: only PostMessage-class calls are safe here. Once the window is gone the post
 // fails and the completion is dropped, which is all that is left to do then.
-void PostToWindow(CVoiceBase* device)
+void PostToWindow(CVoiceBase* device, void* handle)
 {
-    PostMessageA(mainWindow, WM_VOICE_DONE, 0, reinterpret_cast<LPARAM>(device));
+    PostMessageA(mainWindow, WM_VOICE_DONE, reinterpret_cast<WPARAM>(handle),
+                 reinterpret_cast<LPARAM>(device));
 }
 
 void EnableButton(HWND window, int id, BOOL enable)
@@ -48,6 +52,14 @@ void EnterBusy(HWND window)
     EnableButton(window, IDC_PLAY, FALSE);
     EnableButton(window, IDC_SAVE, FALSE);
     StartProgress(window);
+    // Without it (SetTimer failed) a device that never completes keeps the window Busy; quitting
+    // still works.
+    SetTimer(window, ID_WATCHDOG_TIMER, kWatchdogPeriodMs, nullptr /* WM_TIMER */);
+}
+
+void ShowFault(HWND window, const char* text)
+{
+    MessageBoxA(window, text, "Fout", MB_OK);
 }
 
 // A failed PrepareBuffer leaves a device without a buffer; a command that needs it is refused
@@ -56,7 +68,7 @@ bool RefuseWithoutBuffer(HWND window, const CVoiceBase& device)
 {
     if (device.buffer != nullptr)
         return false;
-    MessageBoxA(window, "Onvoldoende geheugen", "Fout", MB_OK);
+    ShowFault(window, "Onvoldoende geheugen");
     return true;
 }
 
@@ -151,21 +163,44 @@ void OnCommand(HWND window, WORD command)
     }
 }
 
+// A device that never hands its buffer back (its sound server died, its microphone was
+// unplugged) would keep the window Busy for good: it is given up, and the window is Ready again
+// with what is in memory, to play and save.
+void WatchDevices(HWND window)
+{
+    const bool recorderOverdue = recorder.IsOverdue();
+    const bool playerOverdue = player.IsOverdue();
+    if (recorderOverdue)
+        recorder.GiveUp();
+    if (playerOverdue)
+        player.GiveUp();
+    if (recorder.running || player.running)
+        return;  // still within their time
+    // Also before the message box, whose own loop would go on delivering the ticks.
+    KillTimer(window, ID_WATCHDOG_TIMER);
+    if (!recorderOverdue && !playerOverdue)
+        return;  // completed as usual
+    EnableButtons();
+    ShowFault(window, "Het geluidsapparaat reageert niet");
+}
+
 void OnTimer(HWND window, WPARAM timer)
 {
     if (timer == ID_PROGRESS_TIMER)
         StepProgress(window);
+    else if (timer == ID_WATCHDOG_TIMER)
+        WatchDevices(window);
 }
 
 // The completion handed over from the audio thread, finished here in the device's own order:
 // header released, result recorded, then the done hook.
-void OnVoiceDone(LPARAM lParam)
+void OnVoiceDone(WPARAM handle, LPARAM lParam)
 {
     const CVoiceBase* device = reinterpret_cast<const CVoiceBase*>(lParam);
     if (device == &recorder)
-        recorder.FinishRecording();
+        recorder.FinishRecording(reinterpret_cast<void*>(handle));
     else if (device == &player)
-        player.FinishPlaying();
+        player.FinishPlaying(reinterpret_cast<void*>(handle));
 }
 
 void OnDestroy()
@@ -197,7 +232,7 @@ INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ClearMessageResult(window);
         return TRUE;
     case WM_VOICE_DONE:
-        OnVoiceDone(lParam);
+        OnVoiceDone(wParam, lParam);
         return TRUE;
     case WM_DESTROY:
         OnDestroy();

@@ -8,7 +8,8 @@ extern HINSTANCE instance;
 // The main dialog, set when it initialises; EnableButtons and the completion poster use it.
 extern HWND mainWindow;
 
-// Private message carrying a finished device (lParam: its CVoiceBase*) to the window's thread.
+// Private message carrying a finished device to the window's thread (wParam: the device handle
+// that finished, lParam: its CVoiceBase*).
 constexpr UINT WM_VOICE_DONE = WM_APP + 1;
 
 // Opens and sizes the devices on WM_INITDIALOG, runs the commands, steps the progress bar and

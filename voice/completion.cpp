@@ -16,8 +16,8 @@ void SetCompletionPoster(CompletionPoster poster)
     installedPoster.store(poster);
 }
 
-void PostCompletion(CVoiceBase* device)
+void PostCompletion(CVoiceBase* device, void* handle)
 {
     const CompletionPoster poster = installedPoster.load();
-    if (poster) poster(device);
+    if (poster) poster(device, handle);
 }

@@ -5,11 +5,11 @@
 
 class CVoiceBase;
 
-// Posts `device` to the window's thread. Must be safe to call from any thread, and harmless
-// when the window is already gone.
-typedef void (*CompletionPoster)(CVoiceBase* device);
+// Posts `device` and `handle` (the device handle that finished) to the window's thread. Must be
+// safe to call from any thread, and harmless when the window is already gone.
+typedef void (*CompletionPoster)(CVoiceBase* device, void* handle);
 
 // Installs the poster (null: completions are dropped, e.g. after the window has closed).
 void SetCompletionPoster(CompletionPoster poster);
-// Hands `device` to the installed poster, if any.
-void PostCompletion(CVoiceBase* device);
+// Hands `device` and the handle that finished to the installed poster, if any.
+void PostCompletion(CVoiceBase* device, void* handle);

@@ -1,6 +1,7 @@
 // CVoiceBase: the fixed format, the one buffer and its header, and the result bookkeeping.
 #include "voice/voice_base.h"
 
+#include <cstring>
 #include <new>
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -32,7 +33,7 @@ const char* ResultText(MMRESULT code)
 
 CVoiceBase::CVoiceBase()
     : errorText(), lastResult(MMSYSERR_NOERROR), buffer(nullptr), header(), format(),
-      device(nullptr), doneHook(nullptr)
+      device(nullptr), doneHook(nullptr), running(false), startedMs(0)
 {
     // 8 kHz 16-bit mono PCM, never changed afterwards.
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -55,6 +56,11 @@ int CVoiceBase::PrepareBuffer(std::uint32_t seconds)
     // Unsigned 32-bit arithmetic throughout, the product taken before the shift.
     const std::uint32_t byteCount = (static_cast<std::uint32_t>(format.wBitsPerSample) *
                                      format.nChannels * format.nSamplesPerSec * seconds) >> 3;
+    return AllocateBuffer(byteCount);
+}
+
+int CVoiceBase::AllocateBuffer(DWORD byteCount)
+{
     // Cleared, so a buffer that is never recorded into plays and saves as silence, not as
     // whatever the heap held before.
     std::uint8_t* fresh = new (std::nothrow) std::uint8_t[byteCount]();
@@ -80,4 +86,33 @@ void CVoiceBase::ReleaseBuffer()
 {
     delete[] buffer;
     buffer = nullptr;
+}
+
+bool CVoiceBase::IsOverdue() const
+{
+    if (!running) return false;
+    const DWORD lengthMs =
+        static_cast<DWORD>(std::uint64_t{header.dwBufferLength} * 1000 / format.nAvgBytesPerSec);
+    // Unsigned difference: right across the tick count's wrap every 49.7 days.
+    return GetTickCount() - startedMs > lengthMs + kCompletionGraceMs;
+}
+
+void CVoiceBase::StartWatch()
+{
+    running = true;
+    startedMs = GetTickCount();
+}
+
+bool CVoiceBase::DeviceHoldsBuffer() const
+{
+    return (header.dwFlags & WHDR_INQUEUE) != 0;
+}
+
+void CVoiceBase::LeaveBufferToDevice()
+{
+    const std::uint8_t* const held = buffer;
+    const DWORD byteCount = header.dwBufferLength;
+    buffer = nullptr;  // not freed: the leak is the price of a device that never lets go
+    header.dwFlags = 0;
+    if (held && AllocateBuffer(byteCount)) std::memcpy(buffer, held, byteCount);
 }

@@ -10,6 +10,12 @@
 // Run when a device has finished with its buffer (on the window's thread).
 typedef void (*DoneHook)();
 
+// How long past its buffer's own length a running device may take to hand the buffer back
+// before it is given up. A device whose sound server died, or whose microphone was pulled,
+// never does; a healthy one was seen up to 1.2 s late (under Wine, the first recording on a
+// freshly opened device, on a busy machine).
+constexpr DWORD kCompletionGraceMs = 2500;
+
 class CVoiceBase {
 public:
     CVoiceBase();
@@ -33,8 +39,28 @@ public:
     void* device;  // HWAVEIN in the recorder, HWAVEOUT in the player; null while none is open
     DoneHook doneHook;
 
+    // True from a start until its completion is finished or the device is given up.
+    bool running;
+    // GetTickCount() at that start.
+    DWORD startedMs;
+
+    // True while running for longer than the buffer's length plus kCompletionGraceMs.
+    bool IsOverdue() const;
+
 protected:
+    // Marks the device running from now on.
+    void StartWatch();
     // Frees the buffer, if any, and forgets it: releasing twice is harmless. Only while no
     // device holds it (the subclasses' destructors stop and close theirs first).
     void ReleaseBuffer();
+    // True while the header is still queued: the device may still fill or read the buffer.
+    bool DeviceHoldsBuffer() const;
+    // After a stop the device refused: leaves the buffer to it (never freed, so it cannot write
+    // into freed memory) and goes on with a copy of it, so what was recorded or played stays
+    // usable; without memory for the copy there is no buffer (as after a failed PrepareBuffer).
+    void LeaveBufferToDevice();
+
+private:
+    // A fresh, silent buffer of `byteCount` bytes described by the header; 0 if none.
+    int AllocateBuffer(DWORD byteCount);
 };

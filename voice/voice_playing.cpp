@@ -10,11 +10,9 @@ CVoicePlaying::~CVoicePlaying()
     if (!device) return;
     // A device with a queued buffer refuses to close and would go on reading freed memory:
     // stop it (which hands the buffer back), release the header, then close. The base part
-    // frees the buffer afterwards.
-    SetResult(waveOutReset(OutputDevice()));
-    if (header.dwFlags & WHDR_PREPARED)
-        SetResult(waveOutUnprepareHeader(OutputDevice(), &header, sizeof header));
-    SetResult(waveOutClose(OutputDevice()));
+    // frees the buffer afterwards, unless the device would not let go of it.
+    StopDevice();
+    if (DeviceHoldsBuffer()) buffer = nullptr;  // left to the device, which may still read it
 }
 
 void CVoicePlaying::OpenDevice()
@@ -31,10 +29,13 @@ int CVoicePlaying::Play()
 {
     doneHook = EnableButtons;
     if (!buffer) return 0;  // the header may still point at a freed buffer
+    // From here on, also when a step below fails, the window gives up on us if no completion
+    // comes in time.
+    StartWatch();
     if (header.dwBufferLength == 0) {
         // An empty buffer is played at once, and the audio system may refuse it or never hand
         // it back: complete it the usual way, on the window's thread, without the device.
-        PostCompletion(this);
+        PostCompletion(this, device);
         return 1;
     }
     SetResult(waveOutPrepareHeader(OutputDevice(), &header, sizeof header));
@@ -43,12 +44,36 @@ int CVoicePlaying::Play()
     return lastResult == MMSYSERR_NOERROR ? 1 : 0;
 }
 
-void CVoicePlaying::FinishPlaying()
+void CVoicePlaying::FinishPlaying(void* handle)
 {
+    // A late completion of a device given up meanwhile is not ours any more.
+    if (!running || handle != device) return;
+    running = false;
     // An empty buffer was never prepared, so there is nothing to release.
     if (header.dwFlags & WHDR_PREPARED)
         SetResult(waveOutUnprepareHeader(OutputDevice(), &header, sizeof header));
     if (doneHook) doneHook();
+}
+
+void CVoicePlaying::GiveUp()
+{
+    if (!running) return;
+    running = false;
+    // A handle that refused to close is abandoned, never used again: it may still hold the
+    // buffer, which it keeps.
+    StopDevice();
+    if (DeviceHoldsBuffer()) LeaveBufferToDevice();
+    // Opened afresh, so that the next playback reaches the sound server once it is back.
+    device = nullptr;
+    OpenDevice();
+}
+
+void CVoicePlaying::StopDevice()
+{
+    SetResult(waveOutReset(OutputDevice()));
+    if (header.dwFlags & WHDR_PREPARED)
+        SetResult(waveOutUnprepareHeader(OutputDevice(), &header, sizeof header));
+    SetResult(waveOutClose(OutputDevice()));
 }
 
 HWAVEOUT CVoicePlaying::OutputDevice() const
@@ -57,7 +82,7 @@ HWAVEOUT CVoicePlaying::OutputDevice() const
 }
 
 // Audio thread: only hand over; a wave call here can deadlock.
-void CALLBACK WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
+void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
 {
-    if (message == WOM_DONE) PostCompletion(reinterpret_cast<CVoicePlaying*>(instance));
+    if (message == WOM_DONE) PostCompletion(reinterpret_cast<CVoicePlaying*>(instance), device);
 }

@@ -10,11 +10,9 @@ CVoiceRecording::~CVoiceRecording()
     if (!device) return;
     // A device with a queued buffer refuses to close and would go on filling freed memory:
     // stop it (which hands the buffer back), release the header, then close. The base part
-    // frees the buffer afterwards.
-    SetResult(waveInReset(InputDevice()));
-    if (header.dwFlags & WHDR_PREPARED)
-        SetResult(waveInUnprepareHeader(InputDevice(), &header, sizeof header));
-    SetResult(waveInClose(InputDevice()));
+    // frees the buffer afterwards, unless the device would not let go of it.
+    StopDevice();
+    if (DeviceHoldsBuffer()) buffer = nullptr;  // left to the device, which may still fill it
 }
 
 void CVoiceRecording::OnRecordingDone()
@@ -36,10 +34,13 @@ int CVoiceRecording::Record()
 {
     doneHook = EnableButtons;
     if (!buffer) return 0;  // the header may still point at a freed buffer
+    // From here on, also when a step below fails, the window gives up on us if no completion
+    // comes in time.
+    StartWatch();
     if (header.dwBufferLength == 0) {
         // An empty buffer is full at once, and the audio system may refuse it or never hand
         // it back: complete it the usual way, on the window's thread, without the device.
-        PostCompletion(this);
+        PostCompletion(this, device);
         return 1;
     }
     SetResult(waveInPrepareHeader(InputDevice(), &header, sizeof header));
@@ -50,12 +51,36 @@ int CVoiceRecording::Record()
     return lastResult == MMSYSERR_NOERROR ? 1 : 0;
 }
 
-void CVoiceRecording::FinishRecording()
+void CVoiceRecording::FinishRecording(void* handle)
 {
+    // A late completion of a device given up meanwhile is not ours any more.
+    if (!running || handle != device) return;
+    running = false;
     // An empty buffer was never prepared, so there is nothing to release.
     if (header.dwFlags & WHDR_PREPARED)
         SetResult(waveInUnprepareHeader(InputDevice(), &header, sizeof header));
     OnRecordingDone();
+}
+
+void CVoiceRecording::GiveUp()
+{
+    if (!running) return;
+    running = false;
+    // A handle that refused to close is abandoned, never used again: it may still hold the
+    // buffer, which it keeps.
+    StopDevice();
+    if (DeviceHoldsBuffer()) LeaveBufferToDevice();
+    // Opened afresh, so that the next recording reaches the sound server once it is back.
+    device = nullptr;
+    OpenDevice();
+}
+
+void CVoiceRecording::StopDevice()
+{
+    SetResult(waveInReset(InputDevice()));
+    if (header.dwFlags & WHDR_PREPARED)
+        SetResult(waveInUnprepareHeader(InputDevice(), &header, sizeof header));
+    SetResult(waveInClose(InputDevice()));
 }
 
 HWAVEIN CVoiceRecording::InputDevice() const
@@ -64,7 +89,7 @@ HWAVEIN CVoiceRecording::InputDevice() const
 }
 
 // Audio thread: only hand over; a wave call here can deadlock.
-void CALLBACK WaveInProc(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
+void CALLBACK WaveInProc(HWAVEIN device, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
 {
-    if (message == WIM_DATA) PostCompletion(reinterpret_cast<CVoiceRecording*>(instance));
+    if (message == WIM_DATA) PostCompletion(reinterpret_cast<CVoiceRecording*>(instance), device);
 }

@@ -1,5 +1,6 @@
 // The waveform-audio seam: on Windows the platform's own headers; elsewhere just the records,
-// constants and functions the voice devices use, so the devices build natively against a fake.
+// constants and functions the voice devices use (the wave calls, and the tick count that times
+// them), so the devices build natively against a fake.
 #pragma once
 
 #ifdef _WIN32
@@ -80,4 +81,7 @@ MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT headerSize);
 MMRESULT waveOutReset(HWAVEOUT device);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT headerSize);
 MMRESULT waveOutClose(HWAVEOUT device);
+
+// Milliseconds since start, wrapping every 49.7 days.
+DWORD GetTickCount();
 #endif

@@ -9,6 +9,7 @@ what it saw. Exit code 0 when every check held, 1 otherwise, 77 when the group w
 import argparse
 import os
 import shutil
+import signal
 import statistics
 import struct
 import subprocess
@@ -16,7 +17,7 @@ import sys
 import tempfile
 import time
 
-from driver import (IDC_PLAY, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,
+from driver import (ENV_DIR, IDC_PLAY, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,
                     SAVE_TYPE_COMBO, App, CheckFailed, Probe, Speaker, Tone, check, measure, say,
                     wait_for, windows_path)
 
@@ -372,6 +373,118 @@ def group_save_full_disk(checks, app, files):
     return 0
 
 
+def sound_server_up():
+    return subprocess.run(["pactl", "info"], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
+def kill_sound_server():
+    """Kills the session's sound server at once, as a crash would."""
+    with open(os.path.join(os.environ["MORVIK_SESSION_DIR"], "pulse", "pids")) as f:
+        os.kill(int(f.read().split()[-1]), signal.SIGKILL)
+    wait_for(lambda: not sound_server_up(), 20, "the sound server to die")
+
+
+def restart_sound_server():
+    """The session's sound server again, on the same socket (ended by the session)."""
+    session = os.environ["MORVIK_SESSION_DIR"]
+    with open(os.path.join(session, "pulse.log"), "a") as log:
+        subprocess.Popen([os.path.join(ENV_DIR, "pulse_server.sh"), session],
+                         stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+    wait_for(sound_server_up, 30, "the sound server to come back")
+
+
+def expect_given_up(checks, app, ended, what):
+    """Ready again soon after `ended` (when the device should have finished), and told so."""
+    app.wait_state("Ready", 30)
+    late = time.monotonic() - ended
+    checks.expect(late <= 3.5, "%s: Ready %.2f s after the duration ended (bound 3.5 s)"
+                  % (what, late))
+    box = app.wait_dialog("Fout")
+    shown = app.message_text(box)
+    checks.expect(shown == "Het geluidsapparaat reageert niet", "%s: \"Fout\" says %r"
+                  % (what, shown))
+    app.answer(box, IDOK)
+
+
+def save_and_read(app, files, name, seconds):
+    base = os.path.join(files, name)
+    app.save_as(windows_path(base))
+    wait_file(base + ".wav", 46 + seconds * SAMPLES_PER_SECOND)
+    return base + ".wav"
+
+
+def quit_cleanly(checks, app, what):
+    app.answer(app.ask_quit(), IDYES)
+    checks.expect(app.wait_exit(30) == 0 and not app.crash_report(),
+                  "%s: quit with exit code 0, no crash reported %r" % (what, app.crash_report()))
+    app.close()
+
+
+def group_lost_sound_server(checks, app_factory, files):
+    """The sound server dies during a recording, during a playback, and restarts while idle:
+    the window is Ready again each time and keeps what it has."""
+    app = app_factory()
+    with Tone(TONE_HZ, TONE_AMPLITUDE):
+        dialog = app.start_recording("5")
+        app.wait_no_dialog(dialog["hwnd"])
+        app.wait_state("Busy", 10)
+        started = time.monotonic()
+        time.sleep(1)  # one second into the recording
+        kill_sound_server()
+    expect_given_up(checks, app, started + 5, "server killed 1 s into a 5 s recording")
+    path = save_and_read(app, files, "lost-recording", 5)
+    checks.expect(read(path)[:46] == wav_header(5 * SAMPLES_PER_SECOND),
+                  "then saved: %d bytes, header right" % os.path.getsize(path))
+    say("  ...   tone kept from before the loss: %.2f s" % measure(path)["loud_seconds"])
+    quit_cleanly(checks, app, "after a lost recording")
+
+    restart_sound_server()
+    app = app_factory()
+    with Tone(TONE_HZ, TONE_AMPLITUDE):
+        record(app, 2)
+    app.press(IDC_PLAY)
+    app.wait_state("Busy", 10)
+    started = time.monotonic()
+    time.sleep(0.5)
+    kill_sound_server()
+    expect_given_up(checks, app, started + 2, "server killed 0.5 s into a 2 s playback")
+    path = save_and_read(app, files, "lost-playback", 2)
+    expect_tone(checks, "the recording saved after it", measure(path), 2)
+    quit_cleanly(checks, app, "after a lost playback")
+
+    restart_sound_server()
+    app = app_factory()
+    kill_sound_server()
+    restart_sound_server()
+    attempts = []
+    with Tone(TONE_HZ, TONE_AMPLITUDE):
+        for attempt in (1, 2):
+            dialog = app.start_recording("2")
+            app.wait_no_dialog(dialog["hwnd"])
+            app.wait_state("Busy", 10)
+            started = time.monotonic()
+            app.wait_state("Ready", 30)
+            late = time.monotonic() - started - 2
+            try:
+                box = app.wait_dialog("Fout", 2)  # shown right after the buttons, if at all
+            except CheckFailed:
+                box = None
+            given_up = box is not None
+            attempts.append("%s %.2f s after the duration ended"
+                            % ("given up" if given_up else "completed", late))
+            if not given_up:
+                break
+            app.answer(box, IDOK)
+    say("  ...   recordings after a restart while idle: %s" % "; ".join(attempts))
+    checks.expect(not given_up, "after a restart while idle, recording %d completes"
+                  % len(attempts))
+    if not given_up:
+        expect_tone(checks, "that recording, saved",
+                    measure(save_and_read(app, files, "after-restart", 2)), 2)
+    quit_cleanly(checks, app, "after a restart")
+
+
 GROUPS = {
     "record_play_save": group_record_play_save,
     "duration_limits": group_duration_limits,
@@ -383,7 +496,8 @@ GROUPS = {
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("group", choices=sorted(list(GROUPS) + ["quit", "soak"]))
+    parser.add_argument("group",
+                        choices=sorted(list(GROUPS) + ["quit", "soak", "lost_sound_server"]))
     parser.add_argument("--exe", required=True)
     parser.add_argument("--probe", required=True)
     parser.add_argument("--repeats", type=int, default=20)
@@ -401,6 +515,8 @@ def main():
     try:
         if args.group == "quit":
             group_quit(checks, lambda: App(args.exe, probe, files), args.repeats)
+        elif args.group == "lost_sound_server":
+            group_lost_sound_server(checks, lambda: App(args.exe, probe, files), files)
         else:
             app = App(args.exe, probe, files)
             if args.group == "soak":

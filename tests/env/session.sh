@@ -27,6 +27,7 @@
 #   capture.sh start FILE | stop FILE        records what is played to the speaker sink, as WAV
 #   wine-run.sh EXE ARGS...                  runs a Windows exe (in a session of its own if needed)
 #   audio_probe.py FILE                      prints dominant frequency and RMS level of a WAV file
+#   pulse_server.sh SESSION_DIR              the sound server, to start again after killing it
 # The whole script is one block, read before it runs: editing this file cannot disturb sessions
 # that are running it.
 {
@@ -73,6 +74,8 @@ cleanup() {
       >/dev/null 2>&1 || true
   fi
   local pid
+  # Also servers a test started again after killing the first (pulse_server.sh).
+  [ -f "$session/pulse/pids" ] && pulse_pid="$(cat "$session/pulse/pids")"
   for pid in $pulse_pid $xvfb_pid; do
     kill -TERM "$pid" 2>/dev/null || true
   done
@@ -127,11 +130,7 @@ load-module module-null-sink sink_name=speaker sink_properties=device.descriptio
 set-default-source feed.monitor
 set-default-sink speaker
 EOF
-  HOME="$session/pulse/home" XDG_CONFIG_HOME="$session/pulse/home" \
-    PULSE_RUNTIME_PATH="$session/pulse/runtime" PULSE_STATE_PATH="$session/pulse/state" \
-    pulseaudio -n -F "$session/pulse/default.pa" --daemonize=no --use-pid-file=no \
-    --disable-shm=yes --exit-idle-time=-1 --system=no --realtime=no --high-priority=no \
-    --log-target=stderr --log-level=error >"$session/pulse.log" 2>&1 &
+  "$here/pulse_server.sh" "$session" >"$session/pulse.log" 2>&1 &
   pulse_pid=$!
   export PULSE_SERVER="unix:$socket"
   if ! wait_for 30 pactl info; then

@@ -26,6 +26,7 @@ struct State {
     std::map<std::string, int> callCounts;
     std::map<void*, FakeDevice> devices;
     std::uintptr_t nextHandle = 0x1000;
+    DWORD tickMs = 0xFFFFFC00;
 };
 
 State& state()
@@ -212,6 +213,11 @@ bool IsOpen(void* device)
     return state().devices.count(device) != 0;
 }
 
+void AdvanceClock(DWORD ms)
+{
+    state().tickMs += ms;
+}
+
 }  // namespace fake
 
 using fake::Close;
@@ -283,4 +289,9 @@ MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT headerSiz
 MMRESULT waveOutClose(HWAVEOUT device)
 {
     return Close("waveOutClose", false, device);
+}
+
+DWORD GetTickCount()
+{
+    return fake::state().tickMs;
 }

@@ -1,6 +1,6 @@
 // A fake waveform layer for the native tests: defines waveInOpen ... waveOutClose of the seam,
 // records every call with its arguments, returns scripted result codes and delivers the
-// completion callbacks on demand. Header flags follow the platform (prepare, queue, done), and
+// completion callbacks on demand; GetTickCount reads a clock that only the test moves. Header flags follow the platform (prepare, queue, done), and
 // so do its refusals: a queued header cannot be unprepared, a device with one cannot close.
 #pragma once
 
@@ -28,7 +28,8 @@ struct WaveCall {
 
 constexpr int kEveryCall = -1;
 
-// Forgets all calls, scripts and devices.
+// Forgets all calls, scripts and devices; the clock starts again a second before its
+// 32-bit wrap, so that every test's timing crosses it.
 void ResetWaveform();
 // Forgets the calls made so far (and so restarts the call indices of scripts); open devices
 // and scripts stay.
@@ -50,5 +51,7 @@ void Deliver(void* device, UINT message);
 bool CompleteQueued(void* device);
 // Still true for a device that was opened and not yet closed.
 bool IsOpen(void* device);
+// Moves GetTickCount's clock on.
+void AdvanceClock(DWORD ms);
 
 }  // namespace fake

@@ -26,22 +26,30 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kSampleRate = 8000;
 
 // Any thread: the same hand-over the window uses, to this test's thread.
-void PostToTestThread(CVoiceBase* device)
+void PostToTestThread(CVoiceBase* device, void* handle)
 {
-    PostThreadMessageA(testThread, kCompletionMessage, 0, reinterpret_cast<LPARAM>(device));
+    PostThreadMessageA(testThread, kCompletionMessage, reinterpret_cast<WPARAM>(handle),
+                       reinterpret_cast<LPARAM>(device));
 }
 
-// The next completion posted to this thread, or null once the deadline has passed.
-CVoiceBase* WaitForCompletion()
+// The device and handle of a completion posted to this thread.
+struct Completion {
+    CVoiceBase* device;
+    void* handle;
+};
+
+// The next completion posted to this thread; its device is null once the deadline has passed.
+Completion WaitForCompletion()
 {
     const ULONGLONG end = GetTickCount64() + kCompletionDeadlineMs;
     for (;;) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             if (message.message == kCompletionMessage)
-                return reinterpret_cast<CVoiceBase*>(message.lParam);
+                return Completion{reinterpret_cast<CVoiceBase*>(message.lParam),
+                                  reinterpret_cast<void*>(message.wParam)};
         const ULONGLONG now = GetTickCount64();
-        if (now >= end) return nullptr;
+        if (now >= end) return Completion{nullptr, nullptr};
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLPOSTMESSAGE);
     }
 }
@@ -118,9 +126,11 @@ TEST_F(VoiceWine, OneSecondRecordingHoldsTheFedTone)
     ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
     ASSERT_EQ(1, recorder.Record()) << recorder.errorText;
 
-    ASSERT_EQ(&recorder, WaitForCompletion()) << "no WIM_DATA within the deadline";
+    const Completion done = WaitForCompletion();
+    ASSERT_EQ(&recorder, done.device) << "no WIM_DATA within the deadline";
+    EXPECT_EQ(recorder.device, done.handle);
     EXPECT_EQ(0, enableButtonsCalls) << "the hook waits for the window's thread";
-    recorder.FinishRecording();
+    recorder.FinishRecording(done.handle);
     EXPECT_EQ(1, enableButtonsCalls);
     EXPECT_EQ(0u, recorder.lastResult) << recorder.errorText;
     EXPECT_EQ(0u, recorder.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE));
@@ -147,8 +157,9 @@ TEST_F(VoiceWine, PlaybackCompletesAndCanRepeat)
     // Twice, as the Play button allows: the second run reuses the header the first left done.
     for (int run = 1; run <= 2; ++run) {
         ASSERT_EQ(1, player.Play()) << player.errorText << " (run " << run << ")";
-        ASSERT_EQ(&player, WaitForCompletion()) << "no WOM_DONE within the deadline, run " << run;
-        player.FinishPlaying();
+        const Completion done = WaitForCompletion();
+        ASSERT_EQ(&player, done.device) << "no WOM_DONE within the deadline, run " << run;
+        player.FinishPlaying(done.handle);
         EXPECT_EQ(run, enableButtonsCalls);
         EXPECT_EQ(0u, player.lastResult) << player.errorText;
         EXPECT_EQ(0u, player.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE));
@@ -164,8 +175,9 @@ TEST_F(VoiceWine, EmptyRecordingCompletesAtOnce)
     recorder.OpenDevice();
     ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
     ASSERT_EQ(1, recorder.Record());
-    ASSERT_EQ(&recorder, WaitForCompletion());
-    recorder.FinishRecording();
+    const Completion done = WaitForCompletion();
+    ASSERT_EQ(&recorder, done.device);
+    recorder.FinishRecording(done.handle);
     EXPECT_EQ(1, enableButtonsCalls);
 }
 
@@ -193,8 +205,9 @@ TEST_F(VoiceWine, QuitWhileRunningStopsTheDevices)
     recorder.OpenDevice();
     ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
     ASSERT_EQ(1, recorder.Record());
-    ASSERT_EQ(&recorder, WaitForCompletion());
-    recorder.FinishRecording();
+    const Completion done = WaitForCompletion();
+    ASSERT_EQ(&recorder, done.device);
+    recorder.FinishRecording(done.handle);
     EXPECT_EQ(0u, recorder.lastResult) << recorder.errorText;
 }
 
