@@ -34,12 +34,10 @@ int CVoiceRecording::Record()
 {
     doneHook = EnableButtons;
     if (!buffer) return 0;  // the header may still point at a freed buffer
-    // From here on, also when a step below fails, the window gives up on us if no completion
-    // comes in time.
-    StartWatch();
     if (header.dwBufferLength == 0) {
         // An empty buffer is full at once, and the audio system may refuse it or never hand
         // it back: complete it the usual way, on the window's thread, without the device.
+        StartWatch();
         PostCompletion(this, device);
         return 1;
     }
@@ -48,7 +46,11 @@ int CVoiceRecording::Record()
     SetResult(waveInAddBuffer(InputDevice(), &header, sizeof header));
     if (lastResult != MMSYSERR_NOERROR) return 0;
     SetResult(waveInStart(InputDevice()));
-    return lastResult == MMSYSERR_NOERROR ? 1 : 0;
+    // A start that failed brings no completion (the window stays Busy); one that succeeded is
+    // watched from here on, in case its completion never comes either.
+    if (lastResult != MMSYSERR_NOERROR) return 0;
+    StartWatch();
+    return 1;
 }
 
 void CVoiceRecording::FinishRecording(void* handle)

@@ -173,7 +173,7 @@ TYPED_TEST(VoiceDevice, FailingStartStepStopsThere)
             EXPECT_EQ(testing_texts::ExpectedText(code), device->errorText)
                 << steps[failing] << " " << code;
             EXPECT_EQ(&EnableButtons, device->doneHook);
-            EXPECT_TRUE(device->running) << "given up in time, as no completion will come";
+            EXPECT_FALSE(device->running) << "a failed start brings no completion and is not watched";
             EXPECT_TRUE(posted.empty());
             device.reset();
             fake::ResetWaveform();
