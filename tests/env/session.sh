@@ -25,7 +25,7 @@
 # Helpers for use inside a session (see each file's header):
 #   feed_tone.sh FREQ SECONDS [AMPLITUDE]   plays a sine into the feed sink (the recorded input)
 #   capture.sh start FILE | stop FILE        records what is played to the speaker sink, as WAV
-#   wine-run.sh EXE ARGS...                  runs a Windows exe (in a session of its own if needed)
+#   wine-run.sh EXE ARGS...                  runs a Wine test and judges it by its own report
 #   audio_probe.py FILE                      prints dominant frequency and RMS level of a WAV file
 # The whole script is one block, read before it runs: editing this file cannot disturb sessions
 # that are running it.
