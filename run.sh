@@ -16,7 +16,9 @@ if [ "$(morvik_wine_flavour)" = win64 ]; then
   exe="$build/win64/app/MorvikWavRecorder.exe"
 fi
 if [ -n "${DISPLAY:-}" ]; then
-  echo "starting $exe"
+  # Wine's own diagnostics only when asked for.
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  echo "starting $exe under $(basename "$loader") in the Wine prefix ${WINEPREFIX:-${HOME:-~}/.wine}"
   exec "$loader" "$exe"
 fi
 

@@ -8,7 +8,7 @@ morvik_packages=(
   cmake g++ make googletest libgtest-dev libbenchmark-dev libspandsp-dev sox libsox-fmt-all
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth pulseaudio pulseaudio-utils xdotool x11-utils x11-apps
-  imagemagick python3 python3-numpy python3-pefile procps
+  fonts-wine imagemagick python3 python3-pefile python3-numpy procps
 )
 
 # Installs every package of the list that is not installed yet.

@@ -18,6 +18,14 @@ bool IsDialogClass(HWND window)
            std::string(className) == "#32770";
 }
 
+// EnumWindows' callback: a plain function, since on i686 it must use the stdcall convention.
+BOOL CALLBACK CollectVisibleDialog(HWND window, LPARAM list)
+{
+    if (IsWindowVisible(window) && IsDialogClass(window))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 }  // namespace
 
 // The script's thread must never wait on the test's thread: that one may be joining the script
@@ -141,19 +149,13 @@ bool DialogScript::Owns(HWND window) const
 
 std::vector<HWND> DialogScript::Dialogs() const
 {
-    struct Search {
-        const DialogScript* script;
-        std::vector<HWND> found;
-    } search{this, {}};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(context);
-            if (IsWindowVisible(window) && IsDialogClass(window) && search->script->Owns(window))
-                search->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> visible;
+    EnumWindows(CollectVisibleDialog, reinterpret_cast<LPARAM>(&visible));
+    std::vector<HWND> found;
+    for (HWND dialog : visible)
+        if (Owns(dialog))
+            found.push_back(dialog);
+    return found;
 }
 
 HWND DialogScript::WaitForDialog(const char* caption, HWND except)

@@ -2,10 +2,48 @@
 # Checks the test sessions themselves: inside one, the sound server answers, a tone fed into the
 # feed sink comes out of its monitor at the right frequency, and a Windows program under Wine
 # opens the default waveform input and hears that tone; with --no-audio it finds no input.
-# Prints what it saw and how long sessions take to start and stop.
+# Prints what it saw and how long sessions take to start and stop. First it checks that
+# wine-run.sh, which runs every Wine test, passes a test by its own report only.
 #   selfcheck.sh [PROBE_EXE]   (PROBE_EXE: wavein_probe.c built for Windows; else built here)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
+# wine-run.sh passes a test by its own report only. A stand-in for Wine plays GoogleTest programs
+# (listing two tests) that pass, crash with exit code 0, fail a test or leave one out, and a
+# suite is judged by its closing line.
+judge_check() {
+  local dir="$1" fake="$1/fake-wine" rc
+  cat >"$fake" <<'FAKE'
+#!/usr/bin/env bash
+kind="$1"; shift
+case " $* " in *" --gtest_list_tests "*) printf 'Suite.\n  One\n  Two\n'; exit 0 ;; esac
+[ "$kind" = crash ] && exit 0  # before any report
+report="${*##*xml:Z:}"
+case="<testcase classname=\"Suite\" status=\"run\" result=\"completed\""
+case "$kind" in
+  pass) echo "<testsuites>$case name=\"One\"/>$case name=\"Two\"/></testsuites>" ;;
+  fail) echo "<testsuites>$case name=\"One\"><failure/></testcase>$case name=\"Two\"/></testsuites>" ;;
+  short) echo "<testsuites>$case name=\"One\"/></testsuites>" ;;
+esac >"${report//\\//}"
+FAKE
+  chmod +x "$fake"
+  for verdict in pass:0 crash:1 fail:1 short:1 "echo '== g: 2 checks held, 0 did not':0" \
+    "echo '== g: 2 checks held, 0 did not'; echo cut:1" "echo '== g: 1 checks held, 1 did not':1"; do
+    rc=0
+    if [[ "${verdict%:*}" == echo* ]]; then
+      "$here/wine-run.sh" --own-sessions --closing '^== [a-z]+: [1-9][0-9]* checks held, 0 did not$' \
+        bash -c "${verdict%:*}" >/dev/null 2>&1 || rc=$?
+    else
+      MORVIK_SESSION_DIR="$dir" MORVIK_WINE="$fake" "$here/wine-run.sh" "${verdict%:*}" \
+        >/dev/null 2>&1 || rc=$?
+    fi
+    if [ "$rc" != "${verdict##*:}" ]; then
+      echo "FAIL: wine-run.sh gave $rc for \"${verdict%:*}\", not ${verdict##*:}"
+      return 1
+    fi
+  done
+  echo "wine-run.sh: passes a full report or closing line only (7 cases)"
+}
 
 if [ -z "${MORVIK_SESSION_DIR:-}" ]; then
   probe="${1:-}"
@@ -16,6 +54,7 @@ if [ -z "${MORVIK_SESSION_DIR:-}" ]; then
     x86_64-w64-mingw32-gcc-posix -O2 -o "$probe" "$here/wavein_probe.c" -lwinmm
   fi
   failed=0
+  judge_check "$scratch" || failed=1
   start=$(date +%s%N)
   "$here/session.sh" -- "$here/selfcheck.sh" "$probe" inside || failed=1
   audio_ms=$((($(date +%s%N) - start) / 1000000))

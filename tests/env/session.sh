@@ -25,7 +25,7 @@
 # Helpers for use inside a session (see each file's header):
 #   feed_tone.sh FREQ SECONDS [AMPLITUDE]   plays a sine into the feed sink (the recorded input)
 #   capture.sh start FILE | stop FILE        records what is played to the speaker sink, as WAV
-#   wine-run.sh EXE ARGS...                  runs a Windows exe (in a session of its own if needed)
+#   wine-run.sh EXE ARGS...                  runs a Wine test and judges it by its own report
 #   audio_probe.py FILE                      prints dominant frequency and RMS level of a WAV file
 #   pulse_server.sh SESSION_DIR              the sound server, to start again after killing it
 # The whole script is one block, read before it runs: editing this file cannot disturb sessions
@@ -139,7 +139,7 @@ EOF
 fi
 
 # --- Wine prefix ------------------------------------------------------------------------------
-template_version=2  # raised whenever the template's settings change
+template_version=3  # raised whenever the template's settings change
 wine_version="$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
 cache_name="wine-prefix-$template_version-$(basename "$loader")-$wine_version"
 home="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}"
@@ -161,6 +161,11 @@ mkdir -p "$(dirname "$cache")"
     # A crash is reported on stderr and ends the process, instead of waiting in a dialog.
     DISPLAY= "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
       /d 0 /f >>"$session/wineboot.log" 2>&1
+    # Wine's own fonts (Marlett draws the caption buttons, Tahoma is the dialog font): this
+    # build looks for them under an unusable path beside its data folder, so they go where
+    # Windows keeps them; without them the close box is drawn as the letter "r".
+    cp /usr/share/wine/fonts/* "$cache.new/drive_c/windows/Fonts/" 2>>"$session/wineboot.log" || {
+      echo "session: Wine's fonts (package fonts-wine) are missing" >&2; exit 1; }
     # The registry reaches the disk when the server ends.
     "$wineserver_bin" -w
     rm -f "$cache.new/wineserver"
@@ -176,7 +181,7 @@ if ! cp -al "$cache" "$session/prefix" 2>/dev/null; then
   cp -a "$cache" "$session/prefix"
 fi
 find "$session/prefix" -type f -not -path '*/system32/*' -not -path '*/syswow64/*' \
-  -not -path '*/winsxs/*' \
+  -not -path '*/winsxs/*' -not -path '*/Fonts/*' \
   -exec sh -c 'for f; do cp -p "$f" "$f.own" && mv "$f.own" "$f"; done' _ {} +
 # This build of Wine names its server's socket folder (under TMPDIR) in the prefix: a fresh
 # name, in this session's folder, keeps sessions apart and leaves nothing behind in /tmp.
