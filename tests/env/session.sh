@@ -139,7 +139,7 @@ EOF
 fi
 
 # --- Wine prefix ------------------------------------------------------------------------------
-template_version=3  # raised whenever the template's settings change
+template_version=4  # raised whenever the template's settings change
 wine_version="$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
 cache_name="wine-prefix-$template_version-$(basename "$loader")-$wine_version"
 home="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}"
@@ -161,11 +161,16 @@ mkdir -p "$(dirname "$cache")"
     # A crash is reported on stderr and ends the process, instead of waiting in a dialog.
     DISPLAY= "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
       /d 0 /f >>"$session/wineboot.log" 2>&1
-    # Wine's own fonts (Marlett draws the caption buttons, Tahoma is the dialog font): this
-    # build looks for them under an unusable path beside its data folder, so they go where
-    # Windows keeps them; without them the close box is drawn as the letter "r".
-    cp /usr/share/wine/fonts/* "$cache.new/drive_c/windows/Fonts/" 2>>"$session/wineboot.log" || {
-      echo "session: Wine's fonts (package fonts-wine) are missing" >&2; exit 1; }
+    # Wine's own fonts (Marlett draws the caption buttons): this build looks for them under an
+    # unusable path beside its data folder, so they go where Windows keeps them; without them
+    # the close box is drawn as the letter "r". All but Wine's Tahoma, which runs wider than
+    # Windows' own and wraps the duration prompt that fits on Windows; the dialogs' font then
+    # falls back to the desktop's sans-serif, close to Windows' widths.
+    if [ ! -f /usr/share/wine/fonts/marlett.ttf ]; then
+      echo "session: Wine's fonts (package fonts-wine) are missing" >&2; exit 1
+    fi
+    find /usr/share/wine/fonts -maxdepth 1 -type f -not -name 'tahoma*' \
+      -exec cp -t "$cache.new/drive_c/windows/Fonts/" {} + 2>>"$session/wineboot.log"
     # The registry reaches the disk when the server ends.
     "$wineserver_bin" -w
     rm -f "$cache.new/wineserver"
