@@ -92,7 +92,7 @@ bool CVoiceBase::IsOverdue() const
 {
     if (!running) return false;
     const DWORD lengthMs =
-        static_cast<DWORD>(std::uint64_t{header.dwBufferLength} * 1000 / format.nAvgBytesPerSec);
+        header.dwBufferLength / (format.nAvgBytesPerSec / 1000);  // exact: 16 bytes a millisecond
     // Unsigned difference: right across the tick count's wrap every 49.7 days.
     return GetTickCount() - startedMs > lengthMs + kCompletionGraceMs;
 }

@@ -22,7 +22,9 @@ constexpr unsigned kNameAttempts = 16;
 void PutTempName(char* name, std::size_t length, unsigned long processId, unsigned serial)
 {
     constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    unsigned long long value = serial + (static_cast<unsigned long long>(processId) << 16);
+    // 32 bits (the high ones of the process id wrap away) spare the program 64-bit division;
+    // a name that happens to be taken is simply the next attempt's.
+    std::uint32_t value = serial + (static_cast<std::uint32_t>(processId) << 16);
     std::size_t at = 0;
     if (length >= 3)
         name[at++] = '~';
