@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
 # Shared set-up for run.sh and test.sh: installs what is missing (Debian 12, as root) and tells
-# which Windows build Wine can run on this host. Source it; it defines functions only.
+# which Windows build Wine can run on this host. Source it; it defines functions (and gives Wine
+# the absolute HOME it needs).
 
 MORVIK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Wine will not start with an empty or relative HOME (a CI runner may give one), not even to say
+# its version: the account's own home stands in, for the checks below and every test.
+case "${HOME:-}" in
+  /*) ;;
+  *) HOME="$(getent passwd "$(id -u)" | cut -d: -f6)"; export HOME ;;
+esac
 
 morvik_packages=(
   cmake g++ make googletest libgtest-dev libbenchmark-dev libspandsp-dev sox libsox-fmt-all

@@ -53,6 +53,12 @@ else
   loader=/usr/lib/wine/wine64
 fi
 wineserver_bin=/usr/lib/wine/wineserver
+# Wine will not start with an empty or relative HOME (it may come so from a CI runner); the
+# account's own home then stands in.
+case "${HOME:-}" in
+  /*) ;;
+  *) HOME="$(getent passwd "$(id -u)" | cut -d: -f6)"; export HOME ;;
+esac
 
 session="$(mktemp -d "${TMPDIR:-/tmp}/morvik-session.XXXXXX")"
 xvfb_pid="" pulse_pid="" command_pid=""
