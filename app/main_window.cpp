@@ -40,10 +40,15 @@ void EnableButton(HWND window, int id, BOOL enable)
     EnableWindow(GetDlgItem(window, id), enable);
 }
 
+// The button whose command started the device that runs (IDC_REC or IDC_PLAY): the focus goes
+// back to it when the device is done, so that Enter or Space repeats what the user just did.
+int startedBy = IDC_REC;
+
 // Busy: every button that could touch a device stays off until the device's completion runs
 // the done hook; meanwhile the bar shows the time passing.
-void EnterBusy(HWND window)
+void EnterBusy(HWND window, int command)
 {
+    startedBy = command;
     // The focused button is about to be disabled, which would leave the keyboard focus nowhere
     // and Esc (quit) reaching nothing; the bar keeps it inside the dialog instead.
     SendMessageA(window, WM_NEXTDLGCTL,
@@ -84,6 +89,9 @@ void OnInitDialog(HWND window)
     player.OpenDevice();
     EnableButton(window, IDC_PLAY, FALSE);
     EnableButton(window, IDC_SAVE, FALSE);
+    // The template has no default button, so Enter on the first focus would arrive as IDOK and
+    // do nothing; as the default, the focused Rec takes Enter as a click from the start.
+    SendMessageA(window, DM_SETDEFID, IDC_REC, 0);
 
     const HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
                                    kSmallIconPixels, kSmallIconPixels, LR_DEFAULTCOLOR);
@@ -107,7 +115,7 @@ void OnRecord(HWND window)
     }
     if (recorder.device == nullptr)
         return;
-    EnterBusy(window);
+    EnterBusy(window, IDC_REC);
     recorder.Record();  // on failure no completion comes; the buttons stay off, quitting still works
 }
 
@@ -123,7 +131,7 @@ void OnPlay(HWND window)
     std::memcpy(player.buffer, recorder.buffer, byteCount);
     if (player.device == nullptr)
         return;
-    EnterBusy(window);
+    EnterBusy(window, IDC_PLAY);
     player.Play();  // on failure no completion comes; the buttons stay off, quitting still works
 }
 
@@ -215,6 +223,10 @@ void EnableButtons()
     EnableButton(mainWindow, IDC_REC, TRUE);
     EnableButton(mainWindow, IDC_PLAY, TRUE);
     EnableButton(mainWindow, IDC_SAVE, TRUE);
+    // Busy parked the focus on the bar, where Enter and Space do nothing. As the default button
+    // too, so that Enter acts on the button that shows the focus.
+    SendMessageA(mainWindow, WM_NEXTDLGCTL,
+                 reinterpret_cast<WPARAM>(GetDlgItem(mainWindow, startedBy)), TRUE);
 }
 
 INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -18,29 +18,33 @@ static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA must be the 88-byte re
 // Pairs of display text and pattern, each ending in a zero byte; the list ends in one more.
 constexpr char kFilter[] = "WAV Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
 constexpr char kSaveFailed[] = "Opslaan mislukt:\n";  // followed by the path
+// Windows' 259 characters to a path (UTF-16 units) take up to 3 bytes each in UTF-8, the
+// program's code page: a smaller buffer cuts a long path in a non-Latin script (Wine then
+// saves under the cut name; Windows fails the dialog after the user pressed Save).
+constexpr DWORD kPathBytes = 3 * MAX_PATH;
 
 }  // namespace
 
 void SaveRecording(HWND mainWindow)
 {
-    char path[MAX_PATH] = "";
-    char title[MAX_PATH] = "";
+    char path[kPathBytes] = "";
+    char title[kPathBytes] = "";
     OPENFILENAMEA request = {};
     request.lStructSize = sizeof request;
     request.hwndOwner = mainWindow;
     request.lpstrFilter = kFilter;
     request.lpstrFile = path;
-    request.nMaxFile = MAX_PATH;
+    request.nMaxFile = kPathBytes;
     request.lpstrFileTitle = title;
-    request.nMaxFileTitle = MAX_PATH;
+    request.nMaxFileTitle = kPathBytes;
     request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     request.lpstrDefExt = "wav";
     if (!GetSaveFileNameA(&request))
         return;  // cancelled, or the dialog failed: nothing changes
 
     // The caption names the file only once it has been written; until then keep the old one.
-    char oldCaption[MAX_PATH] = "";
-    GetWindowTextA(mainWindow, oldCaption, MAX_PATH);  // failure leaves "": an empty caption comes back
+    char oldCaption[kPathBytes] = "";
+    GetWindowTextA(mainWindow, oldCaption, kPathBytes);  // failure leaves "": an empty caption comes back
     SetWindowTextA(mainWindow, title);
     if (recorder.SaveMuLawWav(path))
         return;
