@@ -44,6 +44,13 @@ private:
     void* handle;
 };
 
+// A key as the dialog's modal loop hands it over, to the control with the focus.
+void PressKey(HWND window, WPARAM key)
+{
+    MSG message = {GetFocus(), WM_KEYDOWN, key, 0};
+    IsDialogMessageA(window, &message);
+}
+
 }  // namespace
 
 TEST_F(MainWindowTest, StartsFreshWithOpenDevicesFullBuffersAndTheSmallIcon)
@@ -201,4 +208,30 @@ TEST_F(MainWindowTest, MissingBufferRefusesRecPlayAndSave)
     EXPECT_EQ("", Describe(script.Finish()));
     EXPECT_EQ(kBusy, ButtonStates());
     EXPECT_TRUE(WaitForButtons(kReady));
+}
+
+// By keyboard alone: Enter on the first focus records; while Busy it starts nothing; after each
+// completion the focus is back on the button that started it, for Enter to repeat.
+TEST_F(MainWindowTest, EnterActsOnTheFocusedButtonWhichHasTheFocusBackAfterItsCompletion)
+{
+    {
+        DialogScript script(AnswerDuration("1"));
+        PressKey(window, VK_RETURN);
+        ASSERT_EQ("", Describe(script.Finish()));
+    }
+    EXPECT_EQ(kBusy, ButtonStates());
+    {
+        DialogScript script([](DialogScript&) {});  // nothing may open
+        PressKey(window, VK_RETURN);
+        EXPECT_EQ("", Describe(script.Finish()));
+    }
+    ASSERT_TRUE(WaitForButtons(kReady));
+    EXPECT_EQ(Item(IDC_REC), GetFocus());
+
+    PressKey(window, VK_TAB);
+    ASSERT_EQ(Item(IDC_PLAY), GetFocus());
+    PressKey(window, VK_RETURN);
+    EXPECT_EQ(kBusy, ButtonStates());
+    ASSERT_TRUE(WaitForButtons(kReady));
+    EXPECT_EQ(Item(IDC_PLAY), GetFocus());
 }

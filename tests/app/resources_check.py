@@ -402,6 +402,10 @@ def check_manifest(resources, report):
     levels = [element.get("level") for element in root.iter() if element.tag.endswith("}requestedExecutionLevel")
               or element.tag == "requestedExecutionLevel"]
     report.equal("manifest asks for the invoker's execution level", ["asInvoker"], levels)
+    # Without it, Save As hands over a name outside the code page as its best fit: another file.
+    pages = [element.text for element in root.iter()
+             if element.tag == "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}activeCodePage"]
+    report.equal("manifest's active code page (2019 WindowsSettings)", ["UTF-8"], pages)
 
 
 def check_exe(data, version, report, ico_path=None):
@@ -478,6 +482,9 @@ def plant_faults(data):
     yield "a 4 bpp image marked 8 bpp", "icon group images", patch(group.data_at + 6 + 6, "H", 8)
     yield "administrator rights asked", "invoker's execution level", patch(
         manifest.data_at + invoker, "9s", b"asInvokeX")
+    code_page = manifest.data.index(b">UTF-8<")
+    yield "the system's code page for names", "active code page", patch(
+        manifest.data_at + code_page, "7s", b">UTF-7<")
     yield "a stale version string", "version string ProductVersion", version_string("ProductVersion", "0.9.9")
     yield "version strings in US English", "version string tables", patch(
         version_table.get_file_offset() + 6, "16s", "040904E4".encode("utf-16-le"))
