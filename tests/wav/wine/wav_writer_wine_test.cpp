@@ -1,14 +1,21 @@
 // The writer over the Win32 file calls, run under Wine: the target is replaced only by a
-// complete file, and a refused save leaves the folder as it was.
+// complete file, and a refused save leaves the folder as it was. The program's own allocator is
+// linked in, as into the program, so the writer's buffers come from it here too.
 #include "wav/wav_writer.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tests/fakes/import_hook.h"
+#include "wav/file_system.h"
 
 namespace {
 
@@ -38,6 +45,64 @@ bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
+}
+
+// The name after the last folder separator.
+std::string NameOf(const std::string& path)
+{
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+// The seam's flush and move, seen in this program's import table, through which the calls of
+// the static library linked in go: each move notes whether the file it moves was flushed.
+class FlushAndMoveRecorder {
+public:
+    FlushAndMoveRecorder()
+    {
+        realFlush = flush.real;
+        realMove = move.real;
+        flushed.clear();
+        moves.clear();
+    }
+
+    bool Installed() const { return flush.real && move.real; }
+    static std::vector<std::string> moves;  // "flushed, to NAME" or "not flushed, to NAME"
+
+private:
+    static BOOL WINAPI Flush(HANDLE file)
+    {
+        char path[2 * MAX_PATH] = "";
+        const DWORD length = GetFinalPathNameByHandleA(file, path, sizeof path, FILE_NAME_NORMALIZED);
+        if (length > 0 && length < sizeof path)
+            flushed.push_back(NameOf(path));
+        return realFlush(file);
+    }
+    static BOOL WINAPI Move(LPCSTR from, LPCSTR to, DWORD flags)
+    {
+        const bool wasFlushed = std::find(flushed.begin(), flushed.end(), NameOf(from)) != flushed.end();
+        moves.push_back((wasFlushed ? "flushed, to " : "not flushed, to ") + NameOf(to));
+        return realMove(from, to, flags);
+    }
+
+    const ImportHook<decltype(&FlushFileBuffers)> flush{"kernel32.dll", "FlushFileBuffers", &Flush};
+    const ImportHook<decltype(&MoveFileExA)> move{"kernel32.dll", "MoveFileExA", &Move};
+    static decltype(&FlushFileBuffers) realFlush;
+    static decltype(&MoveFileExA) realMove;
+    static std::vector<std::string> flushed;
+};
+
+std::vector<std::string> FlushAndMoveRecorder::moves;
+std::vector<std::string> FlushAndMoveRecorder::flushed;
+decltype(&FlushFileBuffers) FlushAndMoveRecorder::realFlush = nullptr;
+decltype(&MoveFileExA) FlushAndMoveRecorder::realMove = nullptr;
+
+// Through a volatile, so that the compiler can neither drop an allocation never used nor see
+// the size.
+std::uint8_t* NewBytes(std::size_t byteCount)
+{
+    volatile std::size_t size = byteCount;
+    std::uint8_t* volatile block = new (std::nothrow) std::uint8_t[size];
+    return block;
 }
 
 class WavWriterWin32 : public ::testing::Test {
@@ -131,6 +196,46 @@ TEST_F(WavWriterWin32, RefusedSaveLeavesFolderAsItWas)
     CloseHandle(holder);
     EXPECT_EQ(earlier, ReadBytes(path));
     EXPECT_EQ(std::set<std::string>{"a.wav"}, Names()) << "file held open";
+}
+
+// The seam itself, over the real calls: a taken name is told from other failures (only then is
+// another name tried) and left alone, the bytes reach the temporary file's disk before the move
+// makes it the user's, and the name is found after any separator Windows takes.
+TEST_F(WavWriterWin32, FileSeamKeepsATakenNameFlushesBeforeTheMoveAndFindsTheName)
+{
+    const std::string path = Path("a.wav");
+    const std::vector<std::uint8_t> earlier(5000, 0x22);
+    ASSERT_TRUE(WriteBytes(path, earlier));
+    bool exists = false;
+    EXPECT_EQ(kNoFile, CreateNewFile(path.c_str(), exists));
+    EXPECT_TRUE(exists) << "a taken name passed for another failure";
+    EXPECT_EQ(earlier, ReadBytes(path));
+
+    {
+        const FlushAndMoveRecorder recorder;
+        ASSERT_TRUE(recorder.Installed()) << "FlushFileBuffers or MoveFileExA is not imported";
+        ASSERT_EQ(1, WriteMuLawWav(path.c_str(), second.data(), 16000));
+        EXPECT_EQ(std::vector<std::string>{"flushed, to a.wav"}, FlushAndMoveRecorder::moves);
+    }
+
+    const struct {
+        const char* path;
+        std::size_t nameOffset;
+    } paths[] = {{"X:a.wav", 2}, {"a/b.wav", 2}, {"a\\b/c.wav", 4}};
+    for (const auto& p : paths)
+        EXPECT_EQ(p.nameOffset, NameOffset(p.path)) << p.path;
+}
+
+// The program's array new (app/allocation.cpp): null when the memory cannot be had, which the
+// window tells the user, and a block for 0 bytes, which a recording of 0 seconds needs.
+TEST(ProgramAllocator, NullWhenMemoryRunsOutAndABlockForZeroBytes)
+{
+    std::uint8_t* block = NewBytes(std::numeric_limits<std::size_t>::max());
+    EXPECT_EQ(nullptr, block) << "more than any address space holds";
+    delete[] block;
+    block = NewBytes(0);
+    EXPECT_NE(nullptr, block) << "0 bytes";
+    delete[] block;
 }
 
 }  // namespace
