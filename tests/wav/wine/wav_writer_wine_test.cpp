@@ -213,7 +213,7 @@ TEST_F(WavWriterWin32, FileSeamKeepsATakenNameFlushesBeforeTheMoveAndFindsTheNam
 
     {
         const FlushAndMoveRecorder recorder;
-        ASSERT_TRUE(recorder.Installed()) << "FlushFileBuffers or MoveFileExA is not imported";
+        ASSERT_TRUE(recorder.Installed()) << "FlushFileBuffers or MoveFileExA is not imported: never called";
         ASSERT_EQ(1, WriteMuLawWav(path.c_str(), second.data(), 16000));
         EXPECT_EQ(std::vector<std::string>{"flushed, to a.wav"}, FlushAndMoveRecorder::moves);
     }
