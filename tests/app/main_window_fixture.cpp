@@ -17,10 +17,15 @@ void MainWindowTest::SetUp()
     ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_SHOW);
     PumpUntil([] { return true; });
+    guard = std::make_unique<UnexpectedDialogGuard>();
 }
 
 void MainWindowTest::TearDown()
 {
+    if (guard) {
+        EXPECT_EQ("", Describe(guard->Closed())) << "a dialog that no script was there to answer";
+    }
+    guard.reset();
     if (window)
         DestroyWindow(window);
     window = nullptr;
