@@ -23,9 +23,8 @@ void MainWindowTest::SetUp()
 void MainWindowTest::TearDown()
 {
     if (guard) {
-        EXPECT_EQ("", Describe(guard->Closed())) << "a dialog that no script was there to answer";
+        EXPECT_EQ("", Describe(guard->Finish())) << "a dialog that no script was there to answer";
     }
-    guard.reset();
     if (window)
         DestroyWindow(window);
     window = nullptr;

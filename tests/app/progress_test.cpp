@@ -26,10 +26,9 @@ public:
         TIMERPROC function;
     };
 
-    SetTimerRecorder() { real = hook.real; }
     ~SetTimerRecorder() { calls.clear(); }
 
-    bool Installed() const { return hook.real != nullptr; }
+    bool Installed() const { return hook.Installed(); }
     static std::vector<Call> calls;
 
 private:
@@ -39,7 +38,7 @@ private:
         return real(window, id, periodMs, function);
     }
 
-    const ImportHook<decltype(&SetTimer)> hook{"user32.dll", "SetTimer", &Record};
+    const ImportHook<decltype(&SetTimer)> hook{"user32.dll", "SetTimer", &Record, real};
     static decltype(&SetTimer) real;
 };
 

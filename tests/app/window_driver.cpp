@@ -120,19 +120,20 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD deadlineMs)
 UnexpectedDialogGuard::UnexpectedDialogGuard()
     : threadId(GetCurrentThreadId()), startDialogs(VisibleDialogsOf(threadId, 0))
 {
-    unexpectedDialogClosed = false;
     thread = std::thread([this] { Watch(); });
 }
 
 UnexpectedDialogGuard::~UnexpectedDialogGuard()
 {
-    stopping = true;
-    thread.join();
+    Finish();
 }
 
-std::vector<std::string> UnexpectedDialogGuard::Closed()
+std::vector<std::string> UnexpectedDialogGuard::Finish()
 {
-    std::lock_guard<std::mutex> hold(closedLock);
+    stopping = true;
+    if (thread.joinable())
+        thread.join();
+    unexpectedDialogClosed = false;  // PumpUntil waits again, for a test without a guard too
     return closed;
 }
 
@@ -151,7 +152,6 @@ void UnexpectedDialogGuard::Watch()
             if (Contains(startDialogs, dialog))
                 continue;
             if (!Contains(noted, dialog)) {
-                std::lock_guard<std::mutex> hold(closedLock);
                 closed.push_back("closed unanswered: \"" + TextOf(dialog) + "\" saying \"" +
                                  MessageTextOf(dialog) + "\"");
                 noted.push_back(dialog);

@@ -41,8 +41,8 @@ public:
     UnexpectedDialogGuard(const UnexpectedDialogGuard&) = delete;
     UnexpectedDialogGuard& operator=(const UnexpectedDialogGuard&) = delete;
 
-    // What it closed, one line each.
-    std::vector<std::string> Closed();
+    // Stops watching and returns what it closed, one line each.
+    std::vector<std::string> Finish();
 
 private:
     void Watch();
@@ -50,8 +50,7 @@ private:
     const DWORD threadId;
     const std::vector<HWND> startDialogs;
     std::atomic<bool> stopping{false};
-    std::mutex closedLock;
-    std::vector<std::string> closed;
+    std::vector<std::string> closed;  // the watcher's until Finish has joined it
     std::thread thread;
 };
 

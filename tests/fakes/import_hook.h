@@ -42,16 +42,16 @@ inline std::uintptr_t SwapImport(const char* module, const char* function, std::
     return 0;
 }
 
-// While alive, `replacement` stands in for `function` from `module`; `real` is the DLL's own,
-// null when the program does not import it.
+// While alive, `replacement` stands in for `function` from `module`, and `real` holds the DLL's
+// own for the replacement to call on (null when the program does not import it).
 template <typename Function>
 class ImportHook {
 public:
-    ImportHook(const char* module, const char* function, Function replacement)
-        : real(reinterpret_cast<Function>(
-              SwapImport(module, function, reinterpret_cast<std::uintptr_t>(replacement)))),
-          module(module), function(function)
+    ImportHook(const char* module, const char* function, Function replacement, Function& real)
+        : module(module), function(function), real(real)
     {
+        real = reinterpret_cast<Function>(
+            SwapImport(module, function, reinterpret_cast<std::uintptr_t>(replacement)));
     }
     ~ImportHook()
     {
@@ -60,9 +60,10 @@ public:
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
 
-    const Function real;
+    bool Installed() const { return real != nullptr; }
 
 private:
     const char* const module;
     const char* const function;
+    Function& real;
 };

@@ -54,55 +54,24 @@ std::string NameOf(const std::string& path)
 }
 
 // The seam's flush and move, seen in this program's import table, through which the calls of
-// the static library linked in go: each move notes whether the file it moves was flushed.
-class FlushAndMoveRecorder {
-public:
-    FlushAndMoveRecorder()
-    {
-        realFlush = flush.real;
-        realMove = move.real;
-        flushed.clear();
-        moves.clear();
-    }
+// the static library linked in go: the names flushed, and per move whether its file was one.
+std::vector<std::string> flushedNames, moves;
+decltype(&FlushFileBuffers) realFlush = nullptr;
+decltype(&MoveFileExA) realMove = nullptr;
 
-    bool Installed() const { return flush.real && move.real; }
-    static std::vector<std::string> moves;  // "flushed, to NAME" or "not flushed, to NAME"
-
-private:
-    static BOOL WINAPI Flush(HANDLE file)
-    {
-        char path[2 * MAX_PATH] = "";
-        const DWORD length = GetFinalPathNameByHandleA(file, path, sizeof path, FILE_NAME_NORMALIZED);
-        if (length > 0 && length < sizeof path)
-            flushed.push_back(NameOf(path));
-        return realFlush(file);
-    }
-    static BOOL WINAPI Move(LPCSTR from, LPCSTR to, DWORD flags)
-    {
-        const bool wasFlushed = std::find(flushed.begin(), flushed.end(), NameOf(from)) != flushed.end();
-        moves.push_back((wasFlushed ? "flushed, to " : "not flushed, to ") + NameOf(to));
-        return realMove(from, to, flags);
-    }
-
-    const ImportHook<decltype(&FlushFileBuffers)> flush{"kernel32.dll", "FlushFileBuffers", &Flush};
-    const ImportHook<decltype(&MoveFileExA)> move{"kernel32.dll", "MoveFileExA", &Move};
-    static decltype(&FlushFileBuffers) realFlush;
-    static decltype(&MoveFileExA) realMove;
-    static std::vector<std::string> flushed;
-};
-
-std::vector<std::string> FlushAndMoveRecorder::moves;
-std::vector<std::string> FlushAndMoveRecorder::flushed;
-decltype(&FlushFileBuffers) FlushAndMoveRecorder::realFlush = nullptr;
-decltype(&MoveFileExA) FlushAndMoveRecorder::realMove = nullptr;
-
-// Through a volatile, so that the compiler can neither drop an allocation never used nor see
-// the size.
-std::uint8_t* NewBytes(std::size_t byteCount)
+BOOL WINAPI RecordFlush(HANDLE file)
 {
-    volatile std::size_t size = byteCount;
-    std::uint8_t* volatile block = new (std::nothrow) std::uint8_t[size];
-    return block;
+    char path[2 * MAX_PATH] = "";
+    if (GetFinalPathNameByHandleA(file, path, sizeof path, FILE_NAME_NORMALIZED) < sizeof path)
+        flushedNames.push_back(NameOf(path));
+    return realFlush(file);
+}
+
+BOOL WINAPI RecordMove(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    const bool flushed = std::count(flushedNames.begin(), flushedNames.end(), NameOf(from)) > 0;
+    moves.push_back((flushed ? "flushed, to " : "not flushed, to ") + NameOf(to));
+    return realMove(from, to, flags);
 }
 
 class WavWriterWin32 : public ::testing::Test {
@@ -212,10 +181,12 @@ TEST_F(WavWriterWin32, FileSeamKeepsATakenNameFlushesBeforeTheMoveAndFindsTheNam
     EXPECT_EQ(earlier, ReadBytes(path));
 
     {
-        const FlushAndMoveRecorder recorder;
-        ASSERT_TRUE(recorder.Installed()) << "FlushFileBuffers or MoveFileExA is not imported: never called";
+        const ImportHook<decltype(&FlushFileBuffers)> flush("kernel32.dll", "FlushFileBuffers",
+                                                            &RecordFlush, realFlush);
+        const ImportHook<decltype(&MoveFileExA)> move("kernel32.dll", "MoveFileExA", &RecordMove, realMove);
+        ASSERT_TRUE(flush.Installed() && move.Installed()) << "not imported: never called";
         ASSERT_EQ(1, WriteMuLawWav(path.c_str(), second.data(), 16000));
-        EXPECT_EQ(std::vector<std::string>{"flushed, to a.wav"}, FlushAndMoveRecorder::moves);
+        EXPECT_EQ(std::vector<std::string>{"flushed, to a.wav"}, moves);
     }
 
     const struct {
@@ -230,11 +201,14 @@ TEST_F(WavWriterWin32, FileSeamKeepsATakenNameFlushesBeforeTheMoveAndFindsTheNam
 // window tells the user, and a block for 0 bytes, which a recording of 0 seconds needs.
 TEST(ProgramAllocator, NullWhenMemoryRunsOutAndABlockForZeroBytes)
 {
-    std::uint8_t* block = NewBytes(std::numeric_limits<std::size_t>::max());
-    EXPECT_EQ(nullptr, block) << "more than any address space holds";
+    // Volatile: the compiler may neither see the size nor drop a block that is never used.
+    volatile std::size_t byteCount = std::numeric_limits<std::size_t>::max();
+    std::uint8_t* volatile block = new (std::nothrow) std::uint8_t[byteCount];
+    EXPECT_TRUE(block == nullptr) << "more than any address space holds";
     delete[] block;
-    block = NewBytes(0);
-    EXPECT_NE(nullptr, block) << "0 bytes";
+    byteCount = 0;
+    block = new (std::nothrow) std::uint8_t[byteCount];
+    EXPECT_TRUE(block != nullptr) << "0 bytes";
     delete[] block;
 }
 
