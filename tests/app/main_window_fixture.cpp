@@ -17,10 +17,14 @@ void MainWindowTest::SetUp()
     ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_SHOW);
     PumpUntil([] { return true; });
+    guard = std::make_unique<UnexpectedDialogGuard>();
 }
 
 void MainWindowTest::TearDown()
 {
+    if (guard) {
+        EXPECT_EQ("", Describe(guard->Finish())) << "a dialog that no script was there to answer";
+    }
     if (window)
         DestroyWindow(window);
     window = nullptr;

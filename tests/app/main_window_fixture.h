@@ -1,10 +1,12 @@
 // A main window made from the real template and procedure, without a modal loop of its own: the
-// test sends it commands and pumps its messages, a DialogScript answers what it opens.
+// test sends it commands and pumps its messages, a DialogScript answers what it opens, and
+// whatever it opens with no script there is closed and fails the test.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -37,6 +39,7 @@ protected:
     void FillRecording() const;
 
     HWND window = nullptr;
+    std::unique_ptr<UnexpectedDialogGuard> guard;  // from the window's start to the test's end
 };
 
 // Joins a script's problems into one message.

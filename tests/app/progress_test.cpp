@@ -5,12 +5,12 @@
 #include <commctrl.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "app/progress.h"
 #include "app/res/resource.h"
 #include "main_window_fixture.h"
+#include "tests/fakes/import_hook.h"
 #include "voice/window_link.h"
 
 namespace {
@@ -26,19 +26,9 @@ public:
         TIMERPROC function;
     };
 
-    SetTimerRecorder()
-    {
-        real = reinterpret_cast<decltype(real)>(Swap(reinterpret_cast<std::uintptr_t>(&Record)));
-    }
-    ~SetTimerRecorder()
-    {
-        if (real) Swap(reinterpret_cast<std::uintptr_t>(real));
-        calls.clear();
-    }
-    SetTimerRecorder(const SetTimerRecorder&) = delete;
-    SetTimerRecorder& operator=(const SetTimerRecorder&) = delete;
+    ~SetTimerRecorder() { calls.clear(); }
 
-    bool Installed() const { return real != nullptr; }
+    bool Installed() const { return hook.Installed(); }
     static std::vector<Call> calls;
 
 private:
@@ -48,39 +38,7 @@ private:
         return real(window, id, periodMs, function);
     }
 
-    // Puts `replacement` into user32's SetTimer slot; what was there, or 0 if none was found.
-    static std::uintptr_t Swap(std::uintptr_t replacement)
-    {
-        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-        const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        const DWORD table = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-        for (auto* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + table);
-             module->Name != 0; ++module) {
-            if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), "user32.dll") != 0)
-                continue;
-            auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
-            auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
-            for (; names->u1.AddressOfData != 0; ++names, ++slot) {
-                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
-                    std::strcmp(reinterpret_cast<const char*>(
-                                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
-                                        base + names->u1.AddressOfData)->Name),
-                                "SetTimer") != 0)
-                    continue;
-                DWORD protection = 0;
-                if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE,
-                                    &protection))
-                    return 0;
-                const std::uintptr_t old = static_cast<std::uintptr_t>(slot->u1.Function);
-                slot->u1.Function = static_cast<decltype(slot->u1.Function)>(replacement);
-                VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-                return old;
-            }
-        }
-        return 0;
-    }
-
+    const ImportHook<decltype(&SetTimer)> hook{"user32.dll", "SetTimer", &Record, real};
     static decltype(&SetTimer) real;
 };
 

@@ -55,6 +55,7 @@ TEST(ReadSeconds, ReadsLikeAtoiAndClampsToThe32BitRange)
         {"-2147483648", kLowest},
         {"-2147483649", kLowest},
         {"-99999999999999999999999999999999999999", kLowest},
+        {"-" + std::string(300, '9'), kLowest},
         {std::string(280, '0') + "42", 42},
     };
     for (const auto& c : cases)

@@ -26,6 +26,32 @@ BOOL CALLBACK CollectVisibleDialog(HWND window, LPARAM list)
     return TRUE;
 }
 
+// The visible dialogs of thread `threadId`, or of process `processId` when that is not 0.
+std::vector<HWND> VisibleDialogsOf(DWORD threadId, DWORD processId)
+{
+    std::vector<HWND> visible;
+    EnumWindows(CollectVisibleDialog, reinterpret_cast<LPARAM>(&visible));
+    std::vector<HWND> found;
+    for (HWND dialog : visible) {
+        DWORD windowProcess = 0;
+        const DWORD windowThread = GetWindowThreadProcessId(dialog, &windowProcess);
+        if (processId ? windowProcess == processId : windowThread == threadId)
+            found.push_back(dialog);
+    }
+    return found;
+}
+
+bool Contains(const std::vector<HWND>& windows, HWND window)
+{
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+// Scripts begun and not yet finished, and how many ever began: the guard keeps off while one
+// runs, or when one began while it looked.
+std::atomic<int> scriptsRunning{0};
+std::atomic<unsigned> scriptsBegun{0};
+std::atomic<bool> unexpectedDialogClosed{false};
+
 }  // namespace
 
 // The script's thread must never wait on the test's thread: that one may be joining the script
@@ -85,15 +111,62 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD deadlineMs)
         }
         if (condition())
             return true;
-        if (GetTickCount() - start > deadlineMs)
+        if (unexpectedDialogClosed || GetTickCount() - start > deadlineMs)
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    }
+}
+
+UnexpectedDialogGuard::UnexpectedDialogGuard()
+    : threadId(GetCurrentThreadId()), startDialogs(VisibleDialogsOf(threadId, 0))
+{
+    thread = std::thread([this] { Watch(); });
+}
+
+UnexpectedDialogGuard::~UnexpectedDialogGuard()
+{
+    Finish();
+}
+
+std::vector<std::string> UnexpectedDialogGuard::Finish()
+{
+    stopping = true;
+    if (thread.joinable())
+        thread.join();
+    unexpectedDialogClosed = false;  // PumpUntil waits again, for a test without a guard too
+    return closed;
+}
+
+void UnexpectedDialogGuard::Watch()
+{
+    std::vector<HWND> noted;
+    for (; !stopping; Sleep(kPollMs * 10)) {
+        // What a script that began meanwhile may have opened is left to it.
+        const unsigned begun = scriptsBegun;
+        if (scriptsRunning != 0)
+            continue;
+        const std::vector<HWND> dialogs = VisibleDialogsOf(threadId, 0);
+        if (scriptsRunning != 0 || scriptsBegun != begun)
+            continue;
+        for (HWND dialog : dialogs) {
+            if (Contains(startDialogs, dialog))
+                continue;
+            if (!Contains(noted, dialog)) {
+                closed.push_back("closed unanswered: \"" + TextOf(dialog) + "\" saying \"" +
+                                 MessageTextOf(dialog) + "\"");
+                noted.push_back(dialog);
+            }
+            unexpectedDialogClosed = true;
+            Press(dialog, IDCANCEL);
+        }
     }
 }
 
 DialogScript::DialogScript(std::function<void(DialogScript&)> steps, DWORD processId)
     : threadId(processId ? 0 : GetCurrentThreadId()), processId(processId)
 {
+    ++scriptsBegun;
+    ++scriptsRunning;
     startDialogs = Dialogs();
     thread = std::thread([this, steps] { Run(steps); });
 }
@@ -106,8 +179,10 @@ DialogScript::~DialogScript()
 std::vector<std::string> DialogScript::Finish()
 {
     callerReturned = true;
-    if (thread.joinable())
+    if (thread.joinable()) {
         thread.join();
+        --scriptsRunning;
+    }
     std::lock_guard<std::mutex> hold(problemsLock);
     return problems;
 }
@@ -127,9 +202,9 @@ void DialogScript::CancelLeftovers()
     while (!callerReturned) {
         if (GetTickCount() - start > kLeftoverGraceMs) {
             for (HWND dialog : Dialogs()) {
-                if (std::find(startDialogs.begin(), startDialogs.end(), dialog) != startDialogs.end())
+                if (Contains(startDialogs, dialog))
                     continue;
-                if (std::find(noted.begin(), noted.end(), dialog) == noted.end()) {
+                if (!Contains(noted, dialog)) {
                     Fail("left open: \"" + TextOf(dialog) + "\" saying \"" + MessageTextOf(dialog) + "\"");
                     noted.push_back(dialog);
                 }
@@ -140,22 +215,9 @@ void DialogScript::CancelLeftovers()
     }
 }
 
-bool DialogScript::Owns(HWND window) const
-{
-    DWORD windowProcess = 0;
-    const DWORD windowThread = GetWindowThreadProcessId(window, &windowProcess);
-    return processId ? windowProcess == processId : windowThread == threadId;
-}
-
 std::vector<HWND> DialogScript::Dialogs() const
 {
-    std::vector<HWND> visible;
-    EnumWindows(CollectVisibleDialog, reinterpret_cast<LPARAM>(&visible));
-    std::vector<HWND> found;
-    for (HWND dialog : visible)
-        if (Owns(dialog))
-            found.push_back(dialog);
-    return found;
+    return VisibleDialogsOf(threadId, processId);
 }
 
 HWND DialogScript::WaitForDialog(const char* caption, HWND except)
@@ -166,7 +228,7 @@ HWND DialogScript::WaitForDialog(const char* caption, HWND except)
             if (dialog == except)
                 continue;
             if (caption ? TextOf(dialog) == caption
-                        : std::find(startDialogs.begin(), startDialogs.end(), dialog) == startDialogs.end())
+                        : !Contains(startDialogs, dialog))
                 return dialog;
         }
         Sleep(kPollMs);

@@ -28,8 +28,31 @@ void Type(HWND dialog, int id, const std::string& text);
 // Clicks a dialog's button (or sends its command, for buttons a message box names by id).
 void Press(HWND dialog, int id);
 // True once `condition` holds; keeps the calling thread's windows alive meanwhile. False when
-// the deadline passed first.
+// the deadline passed first, or an UnexpectedDialogGuard has closed a dialog.
 bool PumpUntil(const std::function<bool()>& condition, DWORD deadlineMs = kDeadlineMs);
+
+// While alive, closes every dialog that the calling thread shows while no DialogScript runs,
+// noting its caption and text: a message box no test expected would otherwise hold the thread
+// in its modal loop until the suite's time limit. Dialogs open at its start are left alone.
+class UnexpectedDialogGuard {
+public:
+    UnexpectedDialogGuard();
+    ~UnexpectedDialogGuard();
+    UnexpectedDialogGuard(const UnexpectedDialogGuard&) = delete;
+    UnexpectedDialogGuard& operator=(const UnexpectedDialogGuard&) = delete;
+
+    // Stops watching and returns what it closed, one line each.
+    std::vector<std::string> Finish();
+
+private:
+    void Watch();
+
+    const DWORD threadId;
+    const std::vector<HWND> startDialogs;
+    std::atomic<bool> stopping{false};
+    std::vector<std::string> closed;  // the watcher's until Finish has joined it
+    std::thread thread;
+};
 
 // A script answering the dialogs that the windows of one thread or one process open.
 class DialogScript {
@@ -59,7 +82,6 @@ private:
     void Run(const std::function<void(DialogScript&)>& steps);
     void CancelLeftovers();
     std::vector<HWND> Dialogs() const;
-    bool Owns(HWND window) const;
 
     const DWORD threadId;
     const DWORD processId;

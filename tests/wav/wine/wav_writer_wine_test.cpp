@@ -1,14 +1,21 @@
 // The writer over the Win32 file calls, run under Wine: the target is replaced only by a
-// complete file, and a refused save leaves the folder as it was.
+// complete file, and a refused save leaves the folder as it was. The program's own allocator is
+// linked in, as into the program, so the writer's buffers come from it here too.
 #include "wav/wav_writer.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tests/fakes/import_hook.h"
+#include "wav/file_system.h"
 
 namespace {
 
@@ -38,6 +45,33 @@ bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
+}
+
+// The name after the last folder separator.
+std::string NameOf(const std::string& path)
+{
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+// The seam's flush and move, seen in this program's import table, through which the calls of
+// the static library linked in go: the names flushed, and per move whether its file was one.
+std::vector<std::string> flushedNames, moves;
+decltype(&FlushFileBuffers) realFlush = nullptr;
+decltype(&MoveFileExA) realMove = nullptr;
+
+BOOL WINAPI RecordFlush(HANDLE file)
+{
+    char path[2 * MAX_PATH] = "";
+    if (GetFinalPathNameByHandleA(file, path, sizeof path, FILE_NAME_NORMALIZED) < sizeof path)
+        flushedNames.push_back(NameOf(path));
+    return realFlush(file);
+}
+
+BOOL WINAPI RecordMove(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    const bool flushed = std::count(flushedNames.begin(), flushedNames.end(), NameOf(from)) > 0;
+    moves.push_back((flushed ? "flushed, to " : "not flushed, to ") + NameOf(to));
+    return realMove(from, to, flags);
 }
 
 class WavWriterWin32 : public ::testing::Test {
@@ -131,6 +165,51 @@ TEST_F(WavWriterWin32, RefusedSaveLeavesFolderAsItWas)
     CloseHandle(holder);
     EXPECT_EQ(earlier, ReadBytes(path));
     EXPECT_EQ(std::set<std::string>{"a.wav"}, Names()) << "file held open";
+}
+
+// The seam itself, over the real calls: a taken name is told from other failures (only then is
+// another name tried) and left alone, the bytes reach the temporary file's disk before the move
+// makes it the user's, and the name is found after any separator Windows takes.
+TEST_F(WavWriterWin32, FileSeamKeepsATakenNameFlushesBeforeTheMoveAndFindsTheName)
+{
+    const std::string path = Path("a.wav");
+    const std::vector<std::uint8_t> earlier(5000, 0x22);
+    ASSERT_TRUE(WriteBytes(path, earlier));
+    bool exists = false;
+    EXPECT_EQ(kNoFile, CreateNewFile(path.c_str(), exists));
+    EXPECT_TRUE(exists) << "a taken name passed for another failure";
+    EXPECT_EQ(earlier, ReadBytes(path));
+
+    {
+        const ImportHook<decltype(&FlushFileBuffers)> flush("kernel32.dll", "FlushFileBuffers",
+                                                            &RecordFlush, realFlush);
+        const ImportHook<decltype(&MoveFileExA)> move("kernel32.dll", "MoveFileExA", &RecordMove, realMove);
+        ASSERT_TRUE(flush.Installed() && move.Installed()) << "not imported: never called";
+        ASSERT_EQ(1, WriteMuLawWav(path.c_str(), second.data(), 16000));
+        EXPECT_EQ(std::vector<std::string>{"flushed, to a.wav"}, moves);
+    }
+
+    const struct {
+        const char* path;
+        std::size_t nameOffset;
+    } paths[] = {{"X:a.wav", 2}, {"a/b.wav", 2}, {"a\\b/c.wav", 4}};
+    for (const auto& p : paths)
+        EXPECT_EQ(p.nameOffset, NameOffset(p.path)) << p.path;
+}
+
+// The program's array new (app/allocation.cpp): null when the memory cannot be had, which the
+// window tells the user, and a block for 0 bytes, which a recording of 0 seconds needs.
+TEST(ProgramAllocator, NullWhenMemoryRunsOutAndABlockForZeroBytes)
+{
+    // Volatile: the compiler may neither see the size nor drop a block that is never used.
+    volatile std::size_t byteCount = std::numeric_limits<std::size_t>::max();
+    std::uint8_t* volatile block = new (std::nothrow) std::uint8_t[byteCount];
+    EXPECT_TRUE(block == nullptr) << "more than any address space holds";
+    delete[] block;
+    byteCount = 0;
+    block = new (std::nothrow) std::uint8_t[byteCount];
+    EXPECT_TRUE(block != nullptr) << "0 bytes";
+    delete[] block;
 }
 
 }  // namespace
