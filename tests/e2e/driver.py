@@ -59,7 +59,7 @@ class Probe:
     def __init__(self, probe_exe):
         self.process = subprocess.Popen(
             [os.environ["MORVIK_WINE"], probe_exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL, text=True, bufsize=1)
+            stderr=subprocess.DEVNULL, encoding="utf-8", bufsize=1)
 
     def ask(self, line):
         self.process.stdin.write(line + "\n")
@@ -256,7 +256,10 @@ class App:
         """Save, type the name and Enter; answers the overwrite prompt when `overwrite` is given.
         Returns the prompt's text, if one came."""
         dialog = self.open_save_dialog()
-        self.person.type(dialog, name)
+        if name.isascii():
+            self.person.type(dialog, name)
+        else:  # xdotool's typing of other scripts is unreliable: the name goes in as wide text
+            self.probe.set_text(self.probe.control(dialog["hwnd"], SAVE_NAME_COMBO, "Edit"), name)
         self.person.keys(dialog, "Return")
         prompt_text = None
         if overwrite is not None:
