@@ -364,9 +364,9 @@ def group_save_failures(checks, app, files):
     for folder_name in ("Kraków 会議", "Kraków"):
         folder = os.path.join(files, folder_name)
         os.mkdir(folder)
+        twin = b"another recording\n" * 100
         with open(os.path.join(folder, "zazólc.wav"), "wb") as f:
-            f.write(b"another recording\n" * 100)
-        twin = read(os.path.join(folder, "zazólc.wav"))
+            f.write(twin)
         save_ended(app, os.path.join(folder, "zażółć.wav"))
         after = file_contents(folder)
         checks.expect(after.get("zażółć.wav") == recording, "in %s: saved as %s, %d bytes"
