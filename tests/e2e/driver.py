@@ -59,7 +59,7 @@ class Probe:
     def __init__(self, probe_exe):
         self.process = subprocess.Popen(
             [os.environ["MORVIK_WINE"], probe_exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL, text=True, bufsize=1)
+            stderr=subprocess.DEVNULL, encoding="utf-8", bufsize=1)
 
     def ask(self, line):
         self.process.stdin.write(line + "\n")
@@ -103,10 +103,20 @@ class Probe:
     def set_clipboard(self, text):
         check(self.ask("clip " + text)["ok"], "could not set the clipboard")
 
+    def set_text(self, control, text):
+        check(self.ask("settext %d %s" % (control["hwnd"], text))["ok"],
+              "could not set the text of control %d" % control["id"])
+
 
 def xdotool(*args):
     subprocess.run(["xdotool"] + [str(a) for a in args], check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def click_at(x, y):
+    # xdotool's --sync waits for the pointer to move, some 15 s when it is there already (as on
+    # Save after a save ended by Enter): a step aside first makes every click a move.
+    xdotool("mousemove", x, y + 1, "mousemove", "--sync", x, y, "click", 1)
 
 
 class Person:
@@ -114,13 +124,13 @@ class Person:
 
     def click(self, control):
         left, top, right, bottom = control["rect"]
-        xdotool("mousemove", "--sync", (left + right) // 2, (top + bottom) // 2, "click", 1)
+        click_at((left + right) // 2, (top + bottom) // 2)
 
     def click_close_box(self, window):
         # Wine draws the frame itself (no window manager): the close box sits in the caption's
         # top-right corner.
         left, top, right, bottom = window["rect"]
-        xdotool("mousemove", "--sync", right - 12, top + 12, "click", 1)
+        click_at(right - 12, top + 12)
 
     def focus(self, window):
         # No window manager runs: the keyboard follows the X focus, which is set here.
@@ -246,7 +256,10 @@ class App:
         """Save, type the name and Enter; answers the overwrite prompt when `overwrite` is given.
         Returns the prompt's text, if one came."""
         dialog = self.open_save_dialog()
-        self.person.type(dialog, name)
+        if name.isascii():
+            self.person.type(dialog, name)
+        else:  # xdotool's typing of other scripts is unreliable: the name goes in as wide text
+            self.probe.set_text(self.probe.control(dialog["hwnd"], SAVE_NAME_COMBO, "Edit"), name)
         self.person.keys(dialog, "Return")
         prompt_text = None
         if overwrite is not None:

@@ -161,7 +161,7 @@ def group_record_play_save(checks, app, files):
 
 
 def group_duration_limits(checks, app, files):
-    """Values the duration dialog refuses, typed and pasted."""
+    """Values the duration dialog refuses, typed and pasted; the least it takes, 0 s."""
     cases = [("61", False, "Maximaal 60 seconden"),
              ("999999999999", False, "Maximaal 60 seconden"),
              ("-5", True, "Minimaal 0 seconden")]
@@ -188,6 +188,10 @@ def group_duration_limits(checks, app, files):
         checks.expect(still_open and kept == text, "dialog stays open with %r" % kept)
         app.answer(dialog, IDCANCEL)
         checks.expect(app.state() == "Fresh", "after Cancel: %s" % app.state())
+    record(app, 0)  # from Fresh, so Ready means the recording ended and the buttons came back
+    empty = read(save_and_read(app, files, "empty", 0))
+    checks.expect(empty == wav_header(0), "0 s recorded: Ready, saved as the header alone, "
+                  "%d bytes" % len(empty))
 
 
 def group_quit(checks, app_factory, repeats):
@@ -318,8 +322,22 @@ def expect_refused_save(checks, app, target, caption, what):
                       "%s: the folder was not created" % what)
 
 
+def save_ended(app, path):
+    """Saves as `path` and returns its bytes, or None if it did not come (a failure message is
+    answered)."""
+    app.save_as(windows_path(path))
+    try:
+        wait_for(lambda: os.path.exists(path) or app.dialogs("Fout"), 20, "the file or a message")
+    except CheckFailed:
+        pass  # saved elsewhere, if at all: the caller's checks tell
+    for box in app.dialogs("Fout"):
+        app.answer(box, IDOK)
+    return read(path) if os.path.exists(path) else None
+
+
 def group_save_failures(checks, app, files):
-    """Saves that cannot be written never touch what is there."""
+    """Saves that cannot be written never touch what is there; every name Windows allows saves
+    under exactly that name."""
     with Tone(TONE_HZ, TONE_AMPLITUDE):
         record(app, 1)
     kept = os.path.join(files, "kept.wav")
@@ -338,6 +356,37 @@ def group_save_failures(checks, app, files):
         f.write(b"an older recording\n" * 100)
     os.chmod(target, 0o444)
     expect_refused_save(checks, app, target, caption, "read-only file")
+
+    # Through code page 1252 with best fit, "zażółć" would turn into its twin "zazólc" and
+    # "Kraków 会議" into "Kraków ??", no folder at all: only in the second folder, free of CJK,
+    # would such a save silently replace the twin.
+    recording = read(kept)
+    for folder_name in ("Kraków 会議", "Kraków"):
+        folder = os.path.join(files, folder_name)
+        os.mkdir(folder)
+        twin = b"another recording\n" * 100
+        with open(os.path.join(folder, "zazólc.wav"), "wb") as f:
+            f.write(twin)
+        save_ended(app, os.path.join(folder, "zażółć.wav"))
+        after = file_contents(folder)
+        checks.expect(after.get("zażółć.wav") == recording, "in %s: saved as %s, %d bytes"
+                      % (folder_name, sorted(after), len(after.get("zażółć.wav") or b"")))
+        checks.expect(after.get("zazólc.wav") == twin,
+                      "in %s: its twin zazólc.wav untouched" % folder_name)
+        checks.expect(app.caption() == "zażółć.wav", "in %s: caption %s"
+                      % (folder_name, app.caption()))
+
+    # Windows' longest path, 259 UTF-16 units from "Z:\", in CJK: 3 bytes each in UTF-8, so at
+    # most 81 to a name keeps within the 255 bytes Linux allows one.
+    folder, name_length = files, 259 - len(windows_path(files)) - len("\\.wav")
+    while name_length > 81:
+        folder = os.path.join(folder, "録音" * 40)
+        name_length -= 81
+    os.makedirs(folder, exist_ok=True)
+    target = os.path.join(folder, "声" * name_length + ".wav")
+    saved, shown = save_ended(app, target), windows_path(target)
+    checks.expect(saved == recording, "a path of %d characters, %d bytes in UTF-8: saved whole "
+                  "there, %d bytes" % (len(shown), len(shown.encode()), len(saved or b"")))
 
 
 def group_save_full_disk(checks, app, files):

@@ -1,11 +1,14 @@
 // Looks at the desktop from inside the Wine prefix, for the end-to-end driver: the windows, their
 // controls (text, enabled state, progress position, combo box items), a process's memory and
 // handle counts, and the clipboard. Reads one command per line on stdin and answers each with
-// one line of JSON on stdout, so one process serves a whole test run:
+// one line of JSON on stdout, so one process serves a whole test run. Texts are read and set as
+// UTF-16 (the ANSI calls would pass them through this probe's code page, which lacks most
+// scripts) and answered as \uXXXX escapes, so each line is plain ASCII whatever the locale:
 //   top                  every top-level window
 //   kids HWND            every descendant control of a window
 //   proc PID             a process's counters and exit state
 //   clip TEXT            puts TEXT on the clipboard (for a real Ctrl+V)
+//   settext HWND TEXT    sets a control's text to TEXT, read as UTF-8 (text xdotool cannot type)
 //   focus                the foreground window and the control holding the keyboard focus
 //   quit
 #include <windows.h>
@@ -21,22 +24,34 @@
 
 namespace {
 
-std::string Quote(const std::string& text)
+// Everything outside printable ASCII becomes \uXXXX of its UTF-16 unit (a pair for a character
+// beyond the first 65 536), which is how JSON spells it.
+std::string Quote(const std::wstring& text)
 {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
+    for (wchar_t c : text) {
+        if (c == L'"' || c == L'\\') {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x20 || c >= 0x7F) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             out += escaped;
         } else {
             out += static_cast<char>(c);
         }
     }
     return out + "\"";
+}
+
+std::wstring Widen(const char* utf8)
+{
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (units <= 0) return L"";
+    std::wstring text(units, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &text[0], units);
+    text.resize(units - 1);
+    return text;
 }
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
@@ -48,22 +63,23 @@ HWND ParseHandle(const char* text)
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(text, nullptr, 10)));
 }
 
-std::string ClassOf(HWND window)
+std::wstring ClassOf(HWND window)
 {
-    char name[256] = "";
-    if (!GetClassNameA(window, name, sizeof name)) name[0] = '\0';
+    wchar_t name[256] = L"";
+    if (!GetClassNameW(window, name, sizeof name / sizeof name[0])) name[0] = L'\0';
     return name;
 }
 
 // WM_GETTEXT crosses processes (GetWindowText does not read other processes' controls).
-std::string TextOf(HWND window)
+std::wstring TextOf(HWND window)
 {
-    char text[1024] = "";
+    wchar_t text[1024] = L"";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+    const WPARAM room = sizeof text / sizeof text[0];
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, room, reinterpret_cast<LPARAM>(text),
                              SMTO_ABORTIFHUNG, 2000, &length))
-        return "";
-    text[sizeof text - 1] = '\0';
+        return L"";
+    text[room - 1] = L'\0';
     return text;
 }
 
@@ -103,25 +119,23 @@ std::string Describe(HWND window)
     // The X11 window behind a Wine top-level window, for input sent with xdotool.
     if (HANDLE xid = GetPropA(window, "__wine_x11_whole_window"))
         json += ",\"xid\":" + Number(reinterpret_cast<std::uintptr_t>(xid));
-    const std::string className = ClassOf(window);
-    if (className == PROGRESS_CLASSA) {
+    const std::wstring className = ClassOf(window);
+    if (className == PROGRESS_CLASSW) {
         json += ",\"pos\":" + std::to_string(Ask(window, PBM_GETPOS)) +
                 ",\"max\":" + std::to_string(Ask(window, PBM_GETRANGE, FALSE)) +
                 ",\"min\":" + std::to_string(Ask(window, PBM_GETRANGE, TRUE));
-    } else if (className == "ComboBox") {
+    } else if (className == L"ComboBox") {
         json += ",\"sel\":" + std::to_string(Ask(window, CB_GETCURSEL)) + ",\"items\":[";
         const LRESULT count = Ask(window, CB_GETCOUNT);
         for (LRESULT i = 0; i < count && i < 64; ++i) {
-            // Another process's list items come back only in UTF-16.
             wchar_t item[512] = L"";
-            char utf8[1024] = "";
             DWORD_PTR length = 0;
             const LRESULT room = sizeof item / sizeof item[0];
-            if (Ask(window, CB_GETLBTEXTLEN, i) < room &&
-                SendMessageTimeoutW(window, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item),
-                                    SMTO_ABORTIFHUNG, 2000, &length))
-                WideCharToMultiByte(CP_UTF8, 0, item, -1, utf8, sizeof utf8, nullptr, nullptr);
-            json += (i ? "," : "") + Quote(utf8);
+            if (Ask(window, CB_GETLBTEXTLEN, i) >= room ||
+                !SendMessageTimeoutW(window, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item),
+                                     SMTO_ABORTIFHUNG, 2000, &length))
+                item[0] = L'\0';
+            json += (i ? "," : "") + Quote(item);
         }
         json += "]";
     }
@@ -238,6 +252,21 @@ std::string SetClipboard(const std::string& text)
     return "{\"ok\":" + Flag(ok) + "}";
 }
 
+// One WM_SETTEXT of UTF-16; a combo box hands it on to its edit field.
+std::string SetText(const char* argument)
+{
+    char* text = nullptr;
+    const HWND window =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(argument, &text, 10)));
+    if (*text == ' ') ++text;
+    const std::wstring wide = Widen(text);
+    DWORD_PTR done = 0;
+    const bool sent = SendMessageTimeoutW(window, WM_SETTEXT, 0,
+                                          reinterpret_cast<LPARAM>(wide.c_str()),
+                                          SMTO_ABORTIFHUNG, 2000, &done);
+    return "{\"ok\":" + Flag(sent && done) + "}";
+}
+
 std::string Focus()
 {
     HWND foreground = GetForegroundWindow();
@@ -266,9 +295,10 @@ int main()
         else if (!std::strncmp(line, "proc ", 5))
             answer = ProcessCounters(std::strtoul(argument, nullptr, 10));
         else if (!std::strncmp(line, "clip ", 5)) answer = SetClipboard(argument);
+        else if (!std::strncmp(line, "settext ", 8)) answer = SetText(argument);
         else if (!std::strncmp(line, "focus", 5)) answer = Focus();
         else if (!std::strncmp(line, "quit", 4)) break;
-        else answer = "{\"error\":" + Quote(line) + "}";
+        else answer = "{\"error\":" + Quote(Widen(line)) + "}";
         std::fputs((answer + "\n").c_str(), stdout);
     }
     return 0;

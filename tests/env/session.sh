@@ -15,6 +15,7 @@
 #   MORVIK_WINE         the Wine loader that can run here (wine64 where 32-bit code cannot run)
 #   MORVIK_SESSION_DIR  the temp folder (scratch space for the command; removed afterwards)
 #   MORVIK_NO_AUDIO     1 with --no-audio, else 0
+#   LC_ALL              C.UTF-8
 # COMMAND's exit code is the session's. On exit, also on error or signal, the prefix's
 # wineserver is stopped, then PulseAudio and Xvfb by the PIDs started here.
 #
@@ -59,6 +60,9 @@ case "${HOME:-}" in
   /*) ;;
   *) HOME="$(getent passwd "$(id -u)" | cut -d: -f6)"; export HOME ;;
 esac
+# Wine spells Unix file names in the locale's character set, and only UTF-8 holds every name
+# Windows allows: in a plain C locale (a CI runner's, say) no name outside ASCII can be saved.
+export LC_ALL=C.UTF-8
 
 session="$(mktemp -d "${TMPDIR:-/tmp}/morvik-session.XXXXXX")"
 xvfb_pid="" pulse_pid="" command_pid=""
