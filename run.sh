@@ -18,6 +18,8 @@ fi
 if [ -n "${DISPLAY:-}" ]; then
   # Wine's own diagnostics only when asked for.
   export WINEDEBUG="${WINEDEBUG:--all}"
+  # Wine spells Unix file names in the locale's character set: only UTF-8 holds every name.
+  [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
   echo "starting $exe under $(basename "$loader") in the Wine prefix ${WINEPREFIX:-${HOME:-~}/.wine}"
   exec "$loader" "$exe"
 fi
