@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source cmake/setup.sh
-morvik_install
+morvik_install || exit 1
 
 build="$MORVIK_ROOT/build"
 morvik_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$MORVIK_ROOT/cmake/mingw-i686.cmake"
