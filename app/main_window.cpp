@@ -153,6 +153,11 @@ void OnQuit(HWND window)
 
 void OnCommand(HWND window, WORD command)
 {
+    // A disabled button is no closed door: any program can post its command, and the dialog
+    // manager makes commands by rules of its own. So Rec, Play and Save act only while their
+    // button could be pressed, and no device is started while another runs.
+    if (command != IDCANCEL && !IsWindowEnabled(GetDlgItem(window, command)))
+        return;  // silently, as a click on a disabled button
     switch (command) {
     case IDC_REC:
         OnRecord(window);

@@ -76,6 +76,7 @@ TEST_F(MainWindowTest, StartsFreshWithOpenDevicesFullBuffersAndTheSmallIcon)
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     EXPECT_EQ(0, SendMessageA(window, WM_GETICON, ICON_BIG, 0)) << "only the small icon is set";
+    EXPECT_EQ(TRUE, MainDlgProc(window, WM_INITDIALOG, 0, 0)) << "no first focus on Windows";
 }
 
 TEST_F(MainWindowTest, RecordAndPlayAreBusyUntilTheirCompletionMakesReady)
@@ -96,6 +97,32 @@ TEST_F(MainWindowTest, RecordAndPlayAreBusyUntilTheirCompletionMakesReady)
     EXPECT_EQ(kBusy, ButtonStates());
     EXPECT_EQ(0, std::memcmp(recorder.buffer, player.buffer, kBytesPerSecond));
     ASSERT_TRUE(WaitForButtons(kReady)) << "playback never completed: " << ButtonStates();
+}
+
+// Commands of disabled buttons, as any program can send them, open nothing and start nothing.
+TEST_F(MainWindowTest, CommandsOfDisabledButtonsDoNothing)
+{
+    auto sendToDisabled = [this](const char* when, const char* states, bool recording, bool playing) {
+        SCOPED_TRACE(when);
+        DialogScript script([](DialogScript&) {});  // nothing may open
+        for (int id : {IDC_REC, IDC_PLAY, IDC_SAVE})
+            if (!IsWindowEnabled(Item(id)))
+                Command(id);  // sent, not pumped: no completion can come in between
+        EXPECT_EQ("", Describe(script.Finish()));
+        EXPECT_EQ(states, ButtonStates());
+        EXPECT_EQ(recording, recorder.running);
+        EXPECT_EQ(playing, player.running);
+    };
+    sendToDisabled("before any recording", kFresh, false, false);
+    DialogScript script(AnswerDuration("1"));
+    Command(IDC_REC);
+    ASSERT_EQ("", Describe(script.Finish()));
+    sendToDisabled("while recording", kBusy, true, false);
+    ASSERT_TRUE(WaitForButtons(kReady));
+    EXPECT_EQ(kBytesPerSecond, recorder.header.dwBytesRecorded) << "the recording was cut";
+    Command(IDC_PLAY);
+    sendToDisabled("while playing", kBusy, false, true);
+    EXPECT_TRUE(WaitForButtons(kReady));
 }
 
 TEST_F(MainWindowTest, RecordCancelledChangesNothing)

@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/res/resource.h"
 #include "main_window_fixture.h"
+#include "tests/fakes/import_hook.h"
 
 namespace {
 
@@ -55,6 +56,22 @@ TEST(Quit, NoKeepsTheWindowAndYesEndsTheDialog)
         "cancel command: Do you realy want to quit? [yes/no]",
     };
     EXPECT_EQ(expected, seen);
+}
+
+decltype(&MessageBoxA) realMessageBox = nullptr;
+int WINAPI FailMessageBox(HWND, LPCSTR, LPCSTR, UINT) { return 0; }
+
+// A question that cannot be shown (MessageBoxA fails, 0) is no No: the window ends all the same.
+TEST(Quit, EndsWhenTheQuestionCannotBeShown)
+{
+    const ImportHook<decltype(&MessageBoxA)> box("user32.dll", "MessageBoxA", &FailMessageBox, realMessageBox);
+    ASSERT_TRUE(box.Installed());
+    HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDlgProc, 0);
+    ASSERT_NE(nullptr, window);
+    ShowWindow(window, SW_SHOW);
+    SendMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindowVisible(window)) << "EndDialog hides the window; it stayed";
+    DestroyWindow(window);
 }
 
 // The whole program, quit with Esc while it records a minute: it must end by itself, with exit

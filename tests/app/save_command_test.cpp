@@ -10,6 +10,7 @@
 
 #include "app/res/resource.h"
 #include "main_window_fixture.h"
+#include "tests/fakes/import_hook.h"
 #include "voice/devices.h"
 
 namespace {
@@ -107,6 +108,16 @@ std::uint32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t
            static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
 
+// Save As in place, handing back this path and title in the room the command gives them.
+std::string chosenPath, chosenTitle;
+decltype(&GetSaveFileNameA) realSaveAs = nullptr;
+BOOL WINAPI ChooseWithoutDialog(LPOPENFILENAMEA request)
+{
+    lstrcpynA(request->lpstrFile, chosenPath.c_str(), request->nMaxFile);
+    lstrcpynA(request->lpstrFileTitle, chosenTitle.c_str(), request->nMaxFileTitle);
+    return TRUE;
+}
+
 }  // namespace
 
 TEST_F(SaveCommandTest, WritesTheRecordingAndNamesTheFileInTheCaption)
@@ -148,4 +159,18 @@ TEST_F(SaveCommandTest, CancelledChangesNothing)
     EXPECT_EQ("", Describe(script.Finish()));
     EXPECT_EQ("Morvik Wav Recorder", TextOf(window));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\a.wav").c_str()));
+}
+
+// A title over 259 bytes in UTF-8, which Windows allows and no Linux name can be, shows whole.
+TEST_F(SaveCommandTest, ALongTitleIsTheCaptionWhole)
+{
+    PretendRecorded(1);
+    chosenPath = folder + "\\a.wav";
+    chosenTitle = ".wav";
+    for (int i = 0; i < 90; ++i)
+        chosenTitle.insert(0, "\xe9\x9f\xb3");  // U+97F3, 3 bytes
+    const ImportHook<decltype(&GetSaveFileNameA)> saveAs("comdlg32.dll", "GetSaveFileNameA",
+                                                         &ChooseWithoutDialog, realSaveAs);
+    Command(IDC_SAVE);  // the real Save As, were the hook missing, would fail the test
+    EXPECT_EQ(std::string(90, '?') + ".wav", TextOf(window));  // '?': not ASCII
 }

@@ -127,16 +127,19 @@ TEST_F(WavWriterWin32, ReplacesExistingFileWithCompleteOne)
 }
 
 // The longest path Save As hands back has 259 characters (MAX_PATH less the zero); the
-// temporary file must fit beside the target there, whether the folder or the name is long.
+// temporary file must fit beside the target there, whether the folder or the name is long, or
+// the name short and outside ASCII (U+65E5 U+672C: 6 characters as Windows counts, 10 bytes).
 TEST_F(WavWriterWin32, ReplacesAFileUnderTheLongestPath)
 {
     constexpr std::size_t kLongestPath = MAX_PATH - 1;
-    for (const std::string& name : {std::string("a.wav"), std::string(200, 'n') + ".wav"}) {
-        const std::size_t paddingLength = kLongestPath - folder.size() - name.size() - 2;
-        ASSERT_LT(folder.size() + name.size() + 2, kLongestPath) << name;
+    for (const std::string& name : {std::string("a.wav"), std::string(200, 'n') + ".wav",
+                                    std::string("\xe6\x97\xa5\xe6\x9c\xac.wav")}) {
+        const std::size_t characters = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0) - 1;
+        const std::size_t paddingLength = kLongestPath - folder.size() - characters - 2;
+        ASSERT_LT(folder.size() + characters + 2, kLongestPath) << name;
         const std::string inner = Path(std::string(paddingLength, 'd'));
         const std::string path = inner + "\\" + name;
-        ASSERT_EQ(kLongestPath, path.size());
+        ASSERT_EQ(kLongestPath, path.size() - name.size() + characters);
         ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr)) << GetLastError();
         ASSERT_TRUE(WriteBytes(path, std::vector<std::uint8_t>(30000, 0x11))) << name;
 
