@@ -4,13 +4,14 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/progress.h"
 #include "app/res/resource.h"
-#include "failing_allocation.h"
 #include "main_window_fixture.h"
+#include "tests/fakes/fake_alloc.h"
 #include "voice/devices.h"
 #include "voice/window_link.h"
 
@@ -209,7 +210,7 @@ TEST_F(MainWindowTest, MissingBufferRefusesRecPlayAndSave)
         }
     };
 
-    FailAllocationsOf(7 * kBytesPerSecond);
+    std::optional<fake::FailingArrayAllocations> noMemory(std::in_place, 7 * kBytesPerSecond);
     {
         DialogScript script([&](DialogScript& script) {
             AnswerDuration("7")(script);
@@ -229,7 +230,7 @@ TEST_F(MainWindowTest, MissingBufferRefusesRecPlayAndSave)
     }
     EXPECT_EQ((std::vector<std::string>(3, "Fout: Onvoldoende geheugen")), said);
 
-    FailAllocationsOf(0);
+    noMemory.reset();
     DialogScript script(AnswerDuration("1"));
     Command(IDC_REC);
     EXPECT_EQ("", Describe(script.Finish()));

@@ -15,35 +15,22 @@
 
 namespace {
 
-// The window's SetTimer calls go through this program's import table. While alive, this puts
-// a recorder into that table's slot, to see the period handed over, which no window call tells.
-class SetTimerRecorder {
-public:
-    struct Call {
-        HWND window;
-        UINT_PTR id;
-        UINT periodMs;
-        TIMERPROC function;
-    };
-
-    ~SetTimerRecorder() { calls.clear(); }
-
-    bool Installed() const { return hook.Installed(); }
-    static std::vector<Call> calls;
-
-private:
-    static UINT_PTR WINAPI Record(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC function)
-    {
-        calls.push_back(Call{window, id, periodMs, function});
-        return real(window, id, periodMs, function);
-    }
-
-    const ImportHook<decltype(&SetTimer)> hook{"user32.dll", "SetTimer", &Record, real};
-    static decltype(&SetTimer) real;
+// The window's SetTimer calls, seen in this program's import table: the period handed over,
+// which no window call tells.
+struct TimerCall {
+    HWND window;
+    UINT_PTR id;
+    UINT periodMs;
+    TIMERPROC function;
 };
+std::vector<TimerCall> timerCalls;
+decltype(&SetTimer) realSetTimer = nullptr;
 
-std::vector<SetTimerRecorder::Call> SetTimerRecorder::calls;
-decltype(&SetTimer) SetTimerRecorder::real = nullptr;
+UINT_PTR WINAPI RecordSetTimer(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC function)
+{
+    timerCalls.push_back(TimerCall{window, id, periodMs, function});
+    return realSetTimer(window, id, periodMs, function);
+}
 
 class ProgressTest : public MainWindowTest {
 protected:
@@ -67,15 +54,16 @@ protected:
 
 TEST_F(ProgressTest, FillsOverFiveStepsASecondAndStopsOnTheTickAfterFull)
 {
-    const SetTimerRecorder timers;
-    ASSERT_TRUE(timers.Installed()) << "SetTimer is not in the program's import table";
+    const ImportHook<decltype(&SetTimer)> hook("user32.dll", "SetTimer", &RecordSetTimer,
+                                               realSetTimer);
+    ASSERT_TRUE(hook.Installed()) << "SetTimer is not in the program's import table";
     for (std::int32_t seconds : {3, 0, 60}) {
         SCOPED_TRACE(seconds);
         duration = seconds;
-        SetTimerRecorder::calls.clear();
+        timerCalls.clear();
         StartProgress(window);
-        ASSERT_EQ(1u, SetTimerRecorder::calls.size());
-        const SetTimerRecorder::Call& timer = SetTimerRecorder::calls[0];
+        ASSERT_EQ(1u, timerCalls.size());
+        const TimerCall& timer = timerCalls[0];
         EXPECT_EQ(window, timer.window);
         EXPECT_EQ(ID_PROGRESS_TIMER, timer.id);
         EXPECT_EQ(200u, timer.periodMs) << "not five steps a second";

@@ -3,14 +3,14 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/res/resource.h"
 #include "main_window_fixture.h"
 #include "tests/fakes/import_hook.h"
+#include "tests/test_files.h"
 #include "voice/devices.h"
 
 namespace {
@@ -20,22 +20,13 @@ constexpr int kSaveButton = IDOK;
 
 class SaveCommandTest : public MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        char path[MAX_PATH] = "";
-        ASSERT_NE(0u, GetTempPathA(MAX_PATH, path));
-        temp = path;
-        folder = temp + "morvik-save-" + std::to_string(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    }
     void TearDown() override
     {
         // Save As leaves the process in the folder last shown, and a current folder stays.
-        SetCurrentDirectoryA(temp.c_str());
-        for (const std::string& name : Names())
-            DeleteFileA((folder + "\\" + name).c_str());
-        EXPECT_TRUE(RemoveDirectoryA(folder.c_str())) << "left in " << folder << ": " << Listing();
+        std::filesystem::current_path(std::filesystem::temp_directory_path());
+        // Anything still open there (a handle the window forgot) keeps its file.
+        EXPECT_TRUE(folder.Remove()) << "left in " << folder.Folder() << ": "
+                                     << testing::PrintToString(folder.Names());
         MainWindowTest::TearDown();
     }
 
@@ -67,46 +58,8 @@ protected:
         return Describe(script.Finish());
     }
 
-    // The names in the test's folder.
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do
-            if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
-                names.push_back(found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-        return names;
-    }
-    std::string Listing() const
-    {
-        std::string listing;
-        // Save As leaves the process in the folder last shown, and a current folder stays.
-        SetCurrentDirectoryA(temp.c_str());
-        for (const std::string& name : Names())
-            listing += name + " ";
-        return listing;
-    }
-
-    std::string temp;
-    std::string folder;
+    CTempFolder folder;
 };
-
-std::vector<std::uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
-std::uint32_t LittleEndianAt(const std::vector<std::uint8_t>& bytes, std::size_t offset)
-{
-    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
-           static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-}
 
 // Save As in place, handing back this path and title in the room the command gives them.
 std::string chosenPath, chosenTitle;
@@ -126,9 +79,9 @@ TEST_F(SaveCommandTest, WritesTheRecordingAndNamesTheFileInTheCaption)
     const std::int16_t samples[] = {0, 1000, -1000, 32767, -32768};
     std::memcpy(recorder.buffer, samples, sizeof samples);  // the rest is silence
 
-    ASSERT_EQ("", Save(folder + "\\a"));  // the dialog adds the extension
+    ASSERT_EQ("", Save(folder.Path("a")));  // the dialog adds the extension
     EXPECT_EQ("a.wav", TextOf(window));
-    const std::vector<std::uint8_t> file = ReadFile(folder + "\\a.wav");
+    const std::vector<std::uint8_t> file = ReadBytes(folder.Path("a.wav"));
     ASSERT_EQ(46u + 8000u, file.size());
     EXPECT_EQ(8000u + 38u, LittleEndianAt(file, 4));
     EXPECT_EQ(8000u, LittleEndianAt(file, 42));
@@ -141,7 +94,7 @@ TEST_F(SaveCommandTest, FailedWriteIsToldAndTheCaptionKeepsTheFileLastWritten)
 {
     PretendRecorded(1);
     SetWindowTextA(window, "before.wav");
-    const std::string path = folder + "\\no such folder\\b.wav";
+    const std::string path = folder.Path("no such folder\\b.wav");
     std::string said;
     ASSERT_EQ("", Save(path, &said));
     EXPECT_EQ("Opslaan mislukt:\n" + path, said);
@@ -158,14 +111,14 @@ TEST_F(SaveCommandTest, CancelledChangesNothing)
     Command(IDC_SAVE);
     EXPECT_EQ("", Describe(script.Finish()));
     EXPECT_EQ("Morvik Wav Recorder", TextOf(window));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\a.wav").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.Path("a.wav").c_str()));
 }
 
 // A title over 259 bytes in UTF-8, which Windows allows and no Linux name can be, shows whole.
 TEST_F(SaveCommandTest, ALongTitleIsTheCaptionWhole)
 {
     PretendRecorded(1);
-    chosenPath = folder + "\\a.wav";
+    chosenPath = folder.Path("a.wav");
     chosenTitle = ".wav";
     for (int i = 0; i < 90; ++i)
         chosenTitle.insert(0, "\xe9\x9f\xb3");  // U+97F3, 3 bytes

@@ -7,22 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "voice/voice_playing.h"
+
 namespace {
 
 constexpr std::int32_t kHighest = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
-
-WAVEFORMATEX RecorderFormat()
-{
-    WAVEFORMATEX format = {};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 1;
-    format.nSamplesPerSec = 8000;
-    format.nAvgBytesPerSec = 16000;
-    format.nBlockAlign = 2;
-    format.wBitsPerSample = 16;
-    return format;
-}
 
 }  // namespace
 
@@ -98,7 +88,7 @@ TEST(BytesOfSeconds, SixteenThousandASecondInUnsigned32Bits)
         // A duration never chosen (-1) wraps instead of going negative: the callers clamp.
         {-1, (0u - 128000u) >> 3},
     };
-    const WAVEFORMATEX format = RecorderFormat();
+    const CVoicePlaying player;  // the window sizes by the player's format
     for (const auto& c : cases)
-        EXPECT_EQ(c.bytes, BytesOfSeconds(format, c.seconds)) << "seconds " << c.seconds;
+        EXPECT_EQ(c.bytes, BytesOfSeconds(player.format, c.seconds)) << "seconds " << c.seconds;
 }

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "tests/fakes/call_script.h"
+
 namespace fake {
 namespace {
 
@@ -10,9 +12,7 @@ struct State {
     std::map<std::string, std::vector<std::uint8_t>> files;
     std::map<FileHandle, std::string> open;  // handle -> name of its file
     FileHandle nextHandle = 3;
-    std::vector<FileCall> calls;
-    std::map<std::string, std::map<int, Outcome>> scripts;  // function -> call index -> outcome
-    std::map<std::string, int> callCounts;
+    CCallScript<FileCall, Outcome> script;
     std::size_t writeLimit = 0;  // 0: no limit
     std::vector<std::string> misuses;
 };
@@ -26,15 +26,7 @@ State& state()
 // Records the call and tells whether a script overrides it (then `outcome` holds what to do).
 bool Scripted(const FileCall& call, Outcome& outcome)
 {
-    State& s = state();
-    const int index = s.callCounts[call.function]++;
-    s.calls.push_back(call);
-    const auto script = s.scripts.find(call.function);
-    if (script == s.scripts.end()) return false;
-    const auto byIndex = script->second.find(index);
-    if (byIndex == script->second.end()) return false;
-    outcome = byIndex->second;
-    return true;
+    return state().script.Scripted(call, outcome);
 }
 
 // The open file behind `file`, or null with the misuse noted.
@@ -68,27 +60,14 @@ std::map<std::string, std::vector<std::uint8_t>>& Files()
     return state().files;
 }
 
-void Script(const std::string& function, Outcome outcome, int callIndex)
+CCallScript<FileCall, Outcome>& FileSystem()
 {
-    state().scripts[function][callIndex] = outcome;
+    return state().script;
 }
 
 void LimitWrites(std::size_t byteCount)
 {
     state().writeLimit = byteCount;
-}
-
-const std::vector<FileCall>& FileCalls()
-{
-    return state().calls;
-}
-
-std::vector<std::string> FileCallNames()
-{
-    std::vector<std::string> names;
-    for (const FileCall& call : state().calls)
-        names.push_back(call.function);
-    return names;
 }
 
 std::size_t OpenHandles()
@@ -114,7 +93,7 @@ FileHandle CreateNewFile(const char* name, bool& exists)
     if (exists || scripted)
         return kNoFile;
     const FileHandle file = fake::state().nextHandle++;
-    fake::state().calls.back().file = file;
+    fake::state().script.calls.back().file = file;
     fake::state().files[name].clear();
     fake::state().open[file] = name;
     return file;

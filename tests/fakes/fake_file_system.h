@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fakes/call_script.h"
 #include "wav/file_system.h"
 
 namespace fake {
@@ -33,14 +34,11 @@ enum class Outcome {
 void ResetFileSystem();
 // The files on the fake disk, by name; tests may put files there.
 std::map<std::string, std::vector<std::uint8_t>>& Files();
-// The `callIndex`-th call (from 0) of `function` has `outcome` and does nothing else.
-void Script(const std::string& function, Outcome outcome, int callIndex);
+// The calls made so far, and the outcomes scripted for calls to come (such a call does
+// nothing else).
+CCallScript<FileCall, Outcome>& FileSystem();
 // Every write writes at most byteCount bytes, as a platform may.
 void LimitWrites(std::size_t byteCount);
-
-const std::vector<FileCall>& FileCalls();
-// Just the function names of FileCalls(), in order.
-std::vector<std::string> FileCallNames();
 // Handles created and not closed yet.
 std::size_t OpenHandles();
 // Uses of a handle that was never handed out or already closed, one line each.

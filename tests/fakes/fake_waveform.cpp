@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <map>
 
+#include "tests/fakes/call_script.h"
+
 namespace fake {
 namespace {
 
@@ -20,10 +22,7 @@ typedef void(CALLBACK* InProc)(HWAVEIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
 typedef void(CALLBACK* OutProc)(HWAVEOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
 
 struct State {
-    std::vector<WaveCall> calls;
-    // function -> call index (or kEveryCall) -> scripted code
-    std::map<std::string, std::map<int, MMRESULT>> scripts;
-    std::map<std::string, int> callCounts;
+    CCallScript<WaveCall, MMRESULT> script;
     std::map<void*, FakeDevice> devices;
     std::uintptr_t nextHandle = 0x1000;
     DWORD tickMs = 0xFFFFFC00;
@@ -35,24 +34,17 @@ State& state()
     return s;
 }
 
-// Records the call and tells whether a script overrides it (then `code` holds the result).
-bool Scripted(const WaveCall& call, MMRESULT& code)
+// Records a call on a device and tells whether a script overrides it (then `code` holds it).
+bool Scripted(const char* function, void* device, MMRESULT& code, WAVEHDR* header = nullptr,
+              UINT size = 0)
 {
-    State& s = state();
-    const int index = s.callCounts[call.function]++;
-    s.calls.push_back(call);
-    const auto script = s.scripts.find(call.function);
-    if (script == s.scripts.end()) return false;
-    auto byIndex = script->second.find(index);
-    if (byIndex == script->second.end()) byIndex = script->second.find(kEveryCall);
-    if (byIndex == script->second.end()) return false;
-    code = byIndex->second;
-    return true;
+    return state().script.Scripted(WaveCall{function, device, 0, nullptr, 0, 0, 0, header, size, 0},
+                                   code);
 }
 
 MMRESULT Finish(MMRESULT code)
 {
-    state().calls.back().result = code;
+    state().script.calls.back().result = code;
     return code;
 }
 
@@ -78,14 +70,14 @@ MMRESULT Open(const char* function, bool input, void*& handle, UINT deviceId,
 {
     WaveCall call{function, nullptr, deviceId, format, callback, instance, flags, nullptr, 0, 0};
     MMRESULT code = MMSYSERR_NOERROR;
-    if (Scripted(call, code)) {
+    if (state().script.Scripted(call, code)) {
         // A failed open leaves rubbish in the handle; the caller must not take it for a device.
         handle = reinterpret_cast<void*>(std::uintptr_t{0xBAD});
         return Finish(code);
     }
     void* device = reinterpret_cast<void*>(state().nextHandle++);
     handle = device;
-    state().calls.back().device = device;
+    state().script.calls.back().device = device;
     state().devices[device] = FakeDevice{input, callback, instance, nullptr};
     Notify(device, state().devices[device], input ? WIM_OPEN : WOM_OPEN);
     return Finish(MMSYSERR_NOERROR);
@@ -94,7 +86,7 @@ MMRESULT Open(const char* function, bool input, void*& handle, UINT deviceId,
 MMRESULT Prepare(const char* function, bool input, void* device, WAVEHDR* header, UINT size)
 {
     MMRESULT code = MMSYSERR_NOERROR;
-    if (Scripted(WaveCall{function, device, 0, nullptr, 0, 0, 0, header, size, 0}, code))
+    if (Scripted(function, device, code, header, size))
         return Finish(code);
     if (!Find(device, input)) return Finish(kInvalidHandle);
     header->dwFlags |= WHDR_PREPARED;
@@ -104,7 +96,7 @@ MMRESULT Prepare(const char* function, bool input, void* device, WAVEHDR* header
 MMRESULT Queue(const char* function, bool input, void* device, WAVEHDR* header, UINT size)
 {
     MMRESULT code = MMSYSERR_NOERROR;
-    if (Scripted(WaveCall{function, device, 0, nullptr, 0, 0, 0, header, size, 0}, code))
+    if (Scripted(function, device, code, header, size))
         return Finish(code);
     FakeDevice* open = Find(device, input);
     if (!open) return Finish(kInvalidHandle);
@@ -117,7 +109,7 @@ MMRESULT Queue(const char* function, bool input, void* device, WAVEHDR* header, 
 MMRESULT Unprepare(const char* function, bool input, void* device, WAVEHDR* header, UINT size)
 {
     MMRESULT code = MMSYSERR_NOERROR;
-    if (Scripted(WaveCall{function, device, 0, nullptr, 0, 0, 0, header, size, 0}, code))
+    if (Scripted(function, device, code, header, size))
         return Finish(code);
     if (!Find(device, input)) return Finish(kInvalidHandle);
     if (header->dwFlags & WHDR_INQUEUE) return Finish(WAVERR_STILLPLAYING);
@@ -129,7 +121,7 @@ MMRESULT Unprepare(const char* function, bool input, void* device, WAVEHDR* head
 MMRESULT Control(const char* function, bool input, void* device, bool reset)
 {
     MMRESULT code = MMSYSERR_NOERROR;
-    if (Scripted(WaveCall{function, device, 0, nullptr, 0, 0, 0, nullptr, 0, 0}, code))
+    if (Scripted(function, device, code))
         return Finish(code);
     FakeDevice* open = Find(device, input);
     if (!open) return Finish(kInvalidHandle);
@@ -142,7 +134,7 @@ MMRESULT Control(const char* function, bool input, void* device, bool reset)
 MMRESULT Close(const char* function, bool input, void* device)
 {
     MMRESULT code = MMSYSERR_NOERROR;
-    if (Scripted(WaveCall{function, device, 0, nullptr, 0, 0, 0, nullptr, 0, 0}, code))
+    if (Scripted(function, device, code))
         return Finish(code);
     FakeDevice* open = Find(device, input);
     if (!open) return Finish(kInvalidHandle);
@@ -161,32 +153,14 @@ void ResetWaveform()
     state() = State();
 }
 
-void ResetWaveformCalls()
+CCallScript<WaveCall, MMRESULT>& Waveform()
 {
-    state().calls.clear();
-    state().callCounts.clear();
-}
-
-void ScriptResult(const std::string& function, MMRESULT code, int callIndex)
-{
-    state().scripts[function][callIndex] = code;
-}
-
-const std::vector<WaveCall>& Calls()
-{
-    return state().calls;
-}
-
-std::vector<std::string> CallNames()
-{
-    std::vector<std::string> names;
-    for (const WaveCall& call : state().calls) names.push_back(call.function);
-    return names;
+    return state().script;
 }
 
 void NoteCall(const std::string& function)
 {
-    state().calls.push_back(WaveCall{function, nullptr, 0, nullptr, 0, 0, 0, nullptr, 0, 0});
+    state().script.calls.push_back(WaveCall{function, nullptr, 0, nullptr, 0, 0, 0, nullptr, 0, 0});
 }
 
 void Deliver(void* device, UINT message)

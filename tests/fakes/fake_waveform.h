@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fakes/call_script.h"
 #include "voice/waveform.h"
 
 namespace fake {
@@ -26,21 +27,12 @@ struct WaveCall {
     MMRESULT result;
 };
 
-constexpr int kEveryCall = -1;
-
 // Forgets all calls, scripts and devices; the clock starts again a second before its
 // 32-bit wrap, so that every test's timing crosses it.
 void ResetWaveform();
-// Forgets the calls made so far (and so restarts the call indices of scripts); open devices
-// and scripts stay.
-void ResetWaveformCalls();
-// The `callIndex`-th call (from 0) of `function` returns `code` and does nothing else;
-// kEveryCall: every call of it.
-void ScriptResult(const std::string& function, MMRESULT code, int callIndex = kEveryCall);
-
-const std::vector<WaveCall>& Calls();
-// Just the function names of Calls(), in order.
-std::vector<std::string> CallNames();
+// The calls made so far, and the result codes scripted for calls to come (such a call does
+// nothing else). Forgetting the calls keeps open devices and scripts.
+CCallScript<WaveCall, MMRESULT>& Waveform();
 // Adds a call by name, for fakes outside this layer that want their place in the order.
 void NoteCall(const std::string& function);
 

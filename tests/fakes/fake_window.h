@@ -1,5 +1,6 @@
-// The window's side of the devices, for native tests: EnableButtons counts its calls (and notes
-// them among the waveform calls, to check the order), `duration` is a plain variable.
+// The window's side of the devices, for tests of the devices alone: EnableButtons counts its calls
+// (and, natively, notes them among the fake waveform calls, to check the order), `duration` is
+// a plain variable.
 #pragma once
 
 #include <functional>

@@ -89,7 +89,7 @@ protected:
         EXPECT_EQ(1, device->PrepareBuffer(seconds));
         device->OpenDevice();
         EXPECT_NE(nullptr, device->device);
-        fake::ResetWaveformCalls();
+        fake::Waveform().ForgetCalls();
         return device;
     }
 };
@@ -106,8 +106,8 @@ TYPED_TEST(VoiceDevice, OpensDefaultDeviceWithOwnCallbackAndItselfAsInstance)
 {
     typename TypeParam::Device device;
     device.OpenDevice();
-    ASSERT_EQ(1u, fake::Calls().size());
-    const fake::WaveCall& open = fake::Calls()[0];
+    ASSERT_EQ(1u, fake::Waveform().calls.size());
+    const fake::WaveCall& open = fake::Waveform().calls[0];
     EXPECT_EQ(TypeParam::kOpen, open.function);
     EXPECT_EQ(WAVE_MAPPER, open.deviceId);
     EXPECT_EQ(&device.format, open.format);
@@ -121,14 +121,14 @@ TYPED_TEST(VoiceDevice, OpensDefaultDeviceWithOwnCallbackAndItselfAsInstance)
     EXPECT_TRUE(posted.empty()) << "the open notification is not a completion";
 
     device.OpenDevice();  // already open: nothing happens
-    EXPECT_EQ(1u, fake::Calls().size());
+    EXPECT_EQ(1u, fake::Waveform().calls.size());
 }
 
 TYPED_TEST(VoiceDevice, FailedOpenLeavesNoDeviceAndNeedsNoClose)
 {
     for (const MMRESULT code : testing_texts::kFailingCodes) {
         fake::ResetWaveform();
-        fake::ScriptResult(TypeParam::kOpen, code);
+        fake::Waveform().Script(TypeParam::kOpen, code);
         {
             typename TypeParam::Device device;
             device.OpenDevice();
@@ -136,7 +136,7 @@ TYPED_TEST(VoiceDevice, FailedOpenLeavesNoDeviceAndNeedsNoClose)
             EXPECT_EQ(code, device.lastResult);
             EXPECT_EQ(testing_texts::ExpectedText(code), device.errorText) << "code " << code;
         }
-        EXPECT_EQ(Names{TypeParam::kOpen}, fake::CallNames()) << "code " << code;
+        EXPECT_EQ(Names{TypeParam::kOpen}, fake::Waveform().Names()) << "code " << code;
     }
 }
 
@@ -144,8 +144,8 @@ TYPED_TEST(VoiceDevice, StartHandsWholeBufferToItsDevice)
 {
     auto device = this->OpenWithBuffer(2);
     EXPECT_EQ(1, TypeParam::Start(*device));
-    EXPECT_EQ(TypeParam::StartCalls(), fake::CallNames());
-    for (const fake::WaveCall& call : fake::Calls()) {
+    EXPECT_EQ(TypeParam::StartCalls(), fake::Waveform().Names());
+    for (const fake::WaveCall& call : fake::Waveform().calls) {
         EXPECT_EQ(device->device, call.device) << call.function;
         EXPECT_EQ(0u, call.result) << call.function;
         if (call.header) {
@@ -165,9 +165,9 @@ TYPED_TEST(VoiceDevice, FailingStartStepStopsThere)
     for (std::size_t failing = 0; failing < steps.size(); ++failing) {
         for (const MMRESULT code : testing_texts::kFailingCodes) {
             auto device = this->OpenWithBuffer();
-            fake::ScriptResult(steps[failing], code);
+            fake::Waveform().Script(steps[failing], code);
             EXPECT_EQ(0, TypeParam::Start(*device)) << steps[failing] << " " << code;
-            EXPECT_EQ(Names(steps.begin(), steps.begin() + failing + 1), fake::CallNames())
+            EXPECT_EQ(Names(steps.begin(), steps.begin() + failing + 1), fake::Waveform().Names())
                 << steps[failing] << " " << code;
             EXPECT_EQ(code, device->lastResult);
             EXPECT_EQ(testing_texts::ExpectedText(code), device->errorText)
@@ -190,12 +190,12 @@ TYPED_TEST(VoiceDevice, CallbackHandsOverItsCompletionOnly)
         fake::Deliver(device->device, message);
         EXPECT_TRUE(posted.empty()) << "message 0x" << std::hex << message;
     }
-    const std::size_t callsBefore = fake::Calls().size();
+    const std::size_t callsBefore = fake::Waveform().calls.size();
     ASSERT_TRUE(fake::CompleteQueued(device->device));
     // The audio thread may not call the audio interface: only the hand-over happens there.
     EXPECT_EQ(std::vector<CVoiceBase*>{device.get()}, posted);
     EXPECT_EQ(std::vector<void*>{device->device}, postedHandles);
-    EXPECT_EQ(callsBefore + 1, fake::Calls().size());
+    EXPECT_EQ(callsBefore + 1, fake::Waveform().calls.size());
     EXPECT_EQ(0, fake::EnableButtonsCalls());
     EXPECT_NE(0u, device->header.dwFlags & WHDR_PREPARED);
 }
@@ -207,8 +207,8 @@ TYPED_TEST(VoiceDevice, FinishReleasesHeaderThenRecordsResultThenRunsHook)
         device->SetResult(7);  // an older failure, to see which text is current at the hook
         ASSERT_EQ(1, TypeParam::Start(*device));
         ASSERT_TRUE(fake::CompleteQueued(device->device));
-        if (unprepareResult) fake::ScriptResult(TypeParam::kUnprepare, unprepareResult);
-        fake::ResetWaveformCalls();
+        if (unprepareResult) fake::Waveform().Script(TypeParam::kUnprepare, unprepareResult);
+        fake::Waveform().ForgetCalls();
         MMRESULT resultAtHook = 99;
         std::string textAtHook;
         fake::OnEnableButtons([&] {
@@ -217,7 +217,7 @@ TYPED_TEST(VoiceDevice, FinishReleasesHeaderThenRecordsResultThenRunsHook)
         });
 
         TypeParam::Finish(*device, device->device);
-        EXPECT_EQ((Names{TypeParam::kUnprepare, "EnableButtons"}), fake::CallNames());
+        EXPECT_EQ((Names{TypeParam::kUnprepare, "EnableButtons"}), fake::Waveform().Names());
         EXPECT_EQ(unprepareResult, resultAtHook);
         EXPECT_EQ(testing_texts::ExpectedText(unprepareResult ? unprepareResult : 7), textAtHook);
         fake::OnEnableButtons(nullptr);
@@ -236,7 +236,7 @@ TYPED_TEST(VoiceDevice, NullHookIsSkipped)
     ASSERT_TRUE(fake::CompleteQueued(device->device));
     TypeParam::Finish(*device, device->device);
     EXPECT_EQ(0, fake::EnableButtonsCalls());
-    EXPECT_EQ(TypeParam::kUnprepare, fake::Calls().back().function);
+    EXPECT_EQ(TypeParam::kUnprepare, fake::Waveform().calls.back().function);
 }
 
 TYPED_TEST(VoiceDevice, NeverOpenedDeviceMakesNoCallWhenDestroyed)
@@ -245,7 +245,7 @@ TYPED_TEST(VoiceDevice, NeverOpenedDeviceMakesNoCallWhenDestroyed)
         typename TypeParam::Device device;
         ASSERT_EQ(1, device.PrepareBuffer(3));
     }
-    EXPECT_TRUE(fake::Calls().empty());
+    EXPECT_TRUE(fake::Waveform().calls.empty());
 }
 
 TYPED_TEST(VoiceDevice, IdleDeviceClosesWhenDestroyed)
@@ -253,8 +253,8 @@ TYPED_TEST(VoiceDevice, IdleDeviceClosesWhenDestroyed)
     auto device = this->OpenWithBuffer();
     void* const handle = device->device;
     device.reset();
-    EXPECT_EQ((Names{TypeParam::kReset, TypeParam::kClose}), fake::CallNames());
-    EXPECT_EQ(0u, fake::Calls().back().result);
+    EXPECT_EQ((Names{TypeParam::kReset, TypeParam::kClose}), fake::Waveform().Names());
+    EXPECT_EQ(0u, fake::Waveform().calls.back().result);
     EXPECT_FALSE(fake::IsOpen(handle));
 }
 
@@ -263,13 +263,13 @@ TYPED_TEST(VoiceDevice, QuitWithQueuedBufferStopsBeforeClosing)
     auto device = this->OpenWithBuffer();
     ASSERT_EQ(1, TypeParam::Start(*device));
     void* const handle = device->device;
-    fake::ResetWaveformCalls();
+    fake::Waveform().ForgetCalls();
 
     device.reset();
     // The reset hands the buffer back through the callback, which only posts.
     EXPECT_EQ((Names{TypeParam::kReset, "PostCompletion", TypeParam::kUnprepare, TypeParam::kClose}),
-              fake::CallNames());
-    for (const fake::WaveCall& call : fake::Calls())
+              fake::Waveform().Names());
+    for (const fake::WaveCall& call : fake::Waveform().calls)
         EXPECT_EQ(0u, call.result) << call.function;
     EXPECT_FALSE(fake::IsOpen(handle));
 
@@ -288,12 +288,12 @@ TYPED_TEST(VoiceDevice, EmptyBufferCompletesThroughThePosterWithoutTheDevice)
 {
     auto device = this->OpenWithBuffer(0);
     EXPECT_EQ(1, TypeParam::Start(*device));
-    EXPECT_EQ(Names{"PostCompletion"}, fake::CallNames());
+    EXPECT_EQ(Names{"PostCompletion"}, fake::Waveform().Names());
     EXPECT_EQ(std::vector<CVoiceBase*>{device.get()}, posted);
     EXPECT_EQ(0, fake::EnableButtonsCalls()) << "the hook runs on the window's thread, not here";
 
     TypeParam::Finish(*device, device->device);
-    EXPECT_EQ((Names{"PostCompletion", "EnableButtons"}), fake::CallNames());
+    EXPECT_EQ((Names{"PostCompletion", "EnableButtons"}), fake::Waveform().Names());
     EXPECT_EQ(0u, device->lastResult);
 }
 
@@ -305,7 +305,7 @@ TYPED_TEST(VoiceDevice, StartWithoutBufferIsRefused)
         ASSERT_EQ(0, device->PrepareBuffer(2));
     }
     EXPECT_EQ(0, TypeParam::Start(*device));
-    EXPECT_TRUE(fake::Calls().empty());
+    EXPECT_TRUE(fake::Waveform().calls.empty());
 }
 
 TYPED_TEST(VoiceDevice, OverdueOnlyWhileRunningPastItsLengthAndTheGrace)
@@ -334,12 +334,12 @@ TYPED_TEST(VoiceDevice, GiveUpStopsClosesAndOpensAgainIgnoringTheLateCompletion)
     ASSERT_EQ(1, TypeParam::Start(*device));
     void* const givenUp = device->device;
     std::uint8_t* const bytes = device->buffer;
-    fake::ResetWaveformCalls();
+    fake::Waveform().ForgetCalls();
 
     device->GiveUp();
     EXPECT_EQ((Names{TypeParam::kReset, "PostCompletion", TypeParam::kUnprepare, TypeParam::kClose,
                      TypeParam::kOpen}),
-              fake::CallNames());
+              fake::Waveform().Names());
     EXPECT_FALSE(fake::IsOpen(givenUp));
     EXPECT_NE(nullptr, device->device);
     EXPECT_NE(givenUp, device->device);
@@ -348,12 +348,12 @@ TYPED_TEST(VoiceDevice, GiveUpStopsClosesAndOpensAgainIgnoringTheLateCompletion)
     EXPECT_FALSE(device->IsOverdue());
 
     // Finishing what the reset handed over, now or during the next run, does nothing.
-    fake::ResetWaveformCalls();
+    fake::Waveform().ForgetCalls();
     TypeParam::Finish(*device, postedHandles.back());
     device->GiveUp();  // no longer running
     ASSERT_EQ(1, TypeParam::Start(*device));
     TypeParam::Finish(*device, givenUp);
-    EXPECT_EQ(TypeParam::StartCalls(), fake::CallNames());
+    EXPECT_EQ(TypeParam::StartCalls(), fake::Waveform().Names());
     EXPECT_EQ(0, fake::EnableButtonsCalls());
     ASSERT_TRUE(fake::CompleteQueued(device->device));
     TypeParam::Finish(*device, device->device);
@@ -373,18 +373,20 @@ TYPED_TEST(VoiceDevice, GiveUpLeavesAKeptBufferToTheDeviceAndGoesOnWithACopy)
         std::memset(device->buffer, 0x5A, byteCount);  // recorded, or being played
         void* const givenUp = device->device;
         std::uint8_t* const kept = device->buffer;
-        fake::ScriptResult(TypeParam::kReset, kError);
-        if (!closeRefused) fake::ScriptResult(TypeParam::kClose, MMSYSERR_NOERROR);
-        fake::ResetWaveformCalls();
+        fake::Waveform().Script(TypeParam::kReset, kError);
+        if (!closeRefused) fake::Waveform().Script(TypeParam::kClose, MMSYSERR_NOERROR);
+        fake::Waveform().ForgetCalls();
 
         device->GiveUp();
         const MMRESULT expected[] = {kError, WAVERR_STILLPLAYING,
                                      closeRefused ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR, 0};
         ASSERT_EQ((Names{TypeParam::kReset, TypeParam::kUnprepare, TypeParam::kClose,
                          TypeParam::kOpen}),
-                  fake::CallNames());
-        for (std::size_t i = 0; i < 4; ++i)
-            EXPECT_EQ(expected[i], fake::Calls()[i].result) << fake::Calls()[i].function;
+                  fake::Waveform().Names());
+        for (std::size_t i = 0; i < 4; ++i) {
+            const fake::WaveCall& call = fake::Waveform().calls[i];
+            EXPECT_EQ(expected[i], call.result) << call.function;
+        }
         EXPECT_EQ(testing_texts::ExpectedText(WAVERR_STILLPLAYING), device->errorText);
         EXPECT_NE(givenUp, device->device);
         ASSERT_NE(nullptr, device->buffer);
@@ -396,10 +398,10 @@ TYPED_TEST(VoiceDevice, GiveUpLeavesAKeptBufferToTheDeviceAndGoesOnWithACopy)
         EXPECT_EQ(0u, device->header.dwFlags);
 
         // The old device hands the buffer back after all: it finishes nothing.
-        fake::ResetWaveformCalls();
+        fake::Waveform().ForgetCalls();
         ASSERT_TRUE(fake::CompleteQueued(givenUp));
         TypeParam::Finish(*device, givenUp);
-        EXPECT_EQ(Names{"PostCompletion"}, fake::CallNames());
+        EXPECT_EQ(Names{"PostCompletion"}, fake::Waveform().Names());
         EXPECT_EQ(0, fake::EnableButtonsCalls());
 
         // The next recording's fresh buffer leaves the kept one alone (the device owns it).
@@ -419,15 +421,15 @@ TYPED_TEST(VoiceDevice, GiveUpWithoutADeviceToOpenLeavesNone)
 {
     auto device = this->OpenWithBuffer();
     ASSERT_EQ(1, TypeParam::Start(*device));
-    fake::ScriptResult(TypeParam::kOpen, MMSYSERR_NODRIVER);
+    fake::Waveform().Script(TypeParam::kOpen, MMSYSERR_NODRIVER);
     device->GiveUp();
     EXPECT_EQ(nullptr, device->device);
     EXPECT_EQ(MMSYSERR_NODRIVER, device->lastResult);
     EXPECT_EQ(testing_texts::ExpectedText(MMSYSERR_NODRIVER), device->errorText);
     EXPECT_NE(nullptr, device->buffer);
-    fake::ResetWaveformCalls();
+    fake::Waveform().ForgetCalls();
     device.reset();
-    EXPECT_TRUE(fake::Calls().empty());
+    EXPECT_TRUE(fake::Waveform().calls.empty());
 }
 
 TYPED_TEST(VoiceDevice, QuitWhileTheDeviceKeepsItsBufferLeavesItThere)
@@ -435,8 +437,8 @@ TYPED_TEST(VoiceDevice, QuitWhileTheDeviceKeepsItsBufferLeavesItThere)
     auto device = this->OpenWithBuffer();
     ASSERT_EQ(1, TypeParam::Start(*device));
     std::uint8_t* const kept = device->buffer;
-    fake::ScriptResult(TypeParam::kReset, 1);
-    fake::ScriptResult(TypeParam::kClose, MMSYSERR_NOERROR);
+    fake::Waveform().Script(TypeParam::kReset, 1);
+    fake::Waveform().Script(TypeParam::kClose, MMSYSERR_NOERROR);
     device.reset();
     kept[0] = 1;  // as the device may still do: AddressSanitizer reports it if the bytes were freed
     delete[] kept;

@@ -55,7 +55,7 @@ protected:
 
     static int CountOf(const std::string& function)
     {
-        const std::vector<std::string> names = fake::FileCallNames();
+        const std::vector<std::string> names = fake::FileSystem().Names();
         return static_cast<int>(std::count(names.begin(), names.end(), function));
     }
 
@@ -63,7 +63,7 @@ protected:
     static void ExpectEveryHandleClosedOnce()
     {
         std::map<FileHandle, int> closes;
-        for (const fake::FileCall& call : fake::FileCalls()) {
+        for (const fake::FileCall& call : fake::FileSystem().calls) {
             if (call.function == "CreateNewFile" && call.file != kNoFile) closes[call.file] += 0;
             if (call.function == "CloseFile") ++closes[call.file];
         }
@@ -85,7 +85,7 @@ TEST_F(TempFile, WritesFlushesClosesAndOnlyThenMovesOverTheTarget)
     ASSERT_TRUE(Save());
     const std::vector<std::string> expected = {"CreateNewFile", "WriteSome", "WriteSome",
                                                "FlushToDisk", "CloseFile", "MoveOver"};
-    EXPECT_EQ(expected, fake::FileCallNames());
+    EXPECT_EQ(expected, fake::FileSystem().Names());
     EXPECT_EQ((Files{{kTarget, Saved()}}), fake::Files());
     ExpectEveryHandleClosedOnce();
 }
@@ -108,14 +108,14 @@ TEST_F(TempFile, ATakenNameGivesWayToAnotherOfNoGreaterLength)
          {kTarget, std::string("/music/a"), std::string("b.wav"), "/music/" + longName}) {
         SCOPED_TRACE(target);
         Start();
-        fake::Script("CreateNewFile", Outcome::kNameTaken, 0);
+        fake::FileSystem().Script("CreateNewFile", Outcome::kNameTaken, 0);
         ASSERT_TRUE(Save(target));
         EXPECT_EQ(Saved(), fake::Files()[target]);
 
         const std::string folder = target.substr(0, target.rfind('/') + 1);
         const std::size_t room = std::min<std::size_t>(target.size() - folder.size(), 12);
         std::vector<std::string> names;
-        for (const fake::FileCall& call : fake::FileCalls())
+        for (const fake::FileCall& call : fake::FileSystem().calls)
             if (call.function == "CreateNewFile") names.push_back(call.name);
         ASSERT_EQ(2u, names.size());
         EXPECT_NE(names[0], names[1]);
@@ -124,7 +124,7 @@ TEST_F(TempFile, ATakenNameGivesWayToAnotherOfNoGreaterLength)
             EXPECT_EQ(room, name.size() - folder.size()) << name;
             EXPECT_EQ(std::string::npos, name.find('/', folder.size())) << name;
         }
-        EXPECT_EQ(names[1], fake::FileCalls().back().name) << "moved another file";
+        EXPECT_EQ(names[1], fake::FileSystem().calls.back().name) << "moved another file";
         ExpectEveryHandleClosedOnce();
     }
 }
@@ -149,7 +149,7 @@ TEST_F(TempFile, AnyFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
         SCOPED_TRACE(std::string(c.function) + " call " + std::to_string(c.callIndex) +
                      (c.outcome == Outcome::kWritesNothing ? " writes nothing" : " fails"));
         Start();
-        fake::Script(c.function, c.outcome, c.callIndex);
+        fake::FileSystem().Script(c.function, c.outcome, c.callIndex);
         EXPECT_FALSE(Save());
         EXPECT_EQ((Files{{kTarget, old}}), fake::Files());
         EXPECT_EQ(c.writes, CountOf("WriteSome"));

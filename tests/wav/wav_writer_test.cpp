@@ -13,8 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/test_files.h"
 #include "wav/mulaw.h"
-#include "wav_test_support.h"
 
 namespace {
 
@@ -38,7 +38,6 @@ int Write(const std::string& path, const std::vector<std::int16_t>& samples)
 
 class WavWriter : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.Exists()) << "no temporary folder"; }
     CTempFolder folder;
 };
 
@@ -105,7 +104,7 @@ TEST_F(WavWriter, ReplacesLongerExistingFileCompletely)
     const std::vector<std::int16_t> samples = Sweep(kSamplesPerSecond);
     for (const std::string& name : {std::string("a.wav"), std::string(251, 'x') + ".wav"}) {
         const std::string path = folder.Path(name);
-        WriteBytes(path, std::vector<std::uint8_t>(100000, 0x11));
+        ASSERT_TRUE(WriteBytes(path, std::vector<std::uint8_t>(100000, 0x11))) << name;
 
         ASSERT_EQ(1, Write(path, samples)) << name;
         EXPECT_EQ(kHeaderBytes + kSamplesPerSecond, ReadBytes(path).size()) << name;
@@ -163,7 +162,7 @@ TEST_F(WavWriter, FailedWriteLeavesEarlierFileUntouched)
     std::vector<std::uint8_t> earlier(5000);
     for (std::size_t i = 0; i < earlier.size(); ++i)
         earlier[i] = static_cast<std::uint8_t>(i * 7);
-    WriteBytes(path, earlier);
+    ASSERT_TRUE(WriteBytes(path, earlier));
     const std::vector<std::int16_t> samples = Sweep(3 * kSamplesPerSecond);
 
     const pid_t child = fork();

@@ -9,16 +9,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "tests/fakes/fake_window.h"
 #include "voice/completion.h"
 #include "voice/voice_playing.h"
 #include "voice/voice_recording.h"
-#include "voice/window_link.h"
-
-std::int32_t duration = -1;
 
 namespace {
 
-int enableButtonsCalls = 0;
 DWORD testThread = 0;
 constexpr UINT kCompletionMessage = WM_APP + 1;
 constexpr DWORD kCompletionDeadlineMs = 30000;  // a one-second buffer, on a slow machine
@@ -100,6 +97,23 @@ double RootMeanSquare(const std::int16_t* samples, std::size_t count)
     return count ? std::sqrt(sum / count) : 0;
 }
 
+// Records `seconds` and finishes on this thread, as the window does: the completion comes for
+// this device, and the hook runs only then.
+void RecordAndFinish(CVoiceRecording& recorder, std::uint32_t seconds)
+{
+    ASSERT_EQ(1, recorder.PrepareBuffer(seconds));
+    recorder.OpenDevice();
+    ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
+    ASSERT_EQ(1, recorder.Record()) << recorder.errorText;
+    const Completion done = WaitForCompletion();
+    ASSERT_EQ(&recorder, done.device) << "no WIM_DATA within the deadline";
+    EXPECT_EQ(recorder.device, done.handle);
+    EXPECT_EQ(0, fake::EnableButtonsCalls()) << "the hook waits for the window's thread";
+    recorder.FinishRecording(done.handle);
+    EXPECT_EQ(1, fake::EnableButtonsCalls());
+    EXPECT_EQ(0u, recorder.lastResult) << recorder.errorText;
+}
+
 class VoiceWine : public ::testing::Test {
 protected:
     void SetUp() override
@@ -108,7 +122,7 @@ protected:
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // gives this thread its queue
         DropPostedCompletions();
-        enableButtonsCalls = 0;
+        fake::ResetWindow();
         SetCompletionPoster(PostToTestThread);
     }
     void TearDown() override
@@ -121,18 +135,7 @@ protected:
 TEST_F(VoiceWine, OneSecondRecordingHoldsTheFedTone)
 {
     CVoiceRecording recorder;
-    ASSERT_EQ(1, recorder.PrepareBuffer(1));
-    recorder.OpenDevice();
-    ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
-    ASSERT_EQ(1, recorder.Record()) << recorder.errorText;
-
-    const Completion done = WaitForCompletion();
-    ASSERT_EQ(&recorder, done.device) << "no WIM_DATA within the deadline";
-    EXPECT_EQ(recorder.device, done.handle);
-    EXPECT_EQ(0, enableButtonsCalls) << "the hook waits for the window's thread";
-    recorder.FinishRecording(done.handle);
-    EXPECT_EQ(1, enableButtonsCalls);
-    EXPECT_EQ(0u, recorder.lastResult) << recorder.errorText;
+    ASSERT_NO_FATAL_FAILURE(RecordAndFinish(recorder, 1));
     EXPECT_EQ(0u, recorder.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE));
     EXPECT_EQ(16000u, recorder.header.dwBytesRecorded);
 
@@ -160,7 +163,7 @@ TEST_F(VoiceWine, PlaybackCompletesAndCanRepeat)
         const Completion done = WaitForCompletion();
         ASSERT_EQ(&player, done.device) << "no WOM_DONE within the deadline, run " << run;
         player.FinishPlaying(done.handle);
-        EXPECT_EQ(run, enableButtonsCalls);
+        EXPECT_EQ(run, fake::EnableButtonsCalls());
         EXPECT_EQ(0u, player.lastResult) << player.errorText;
         EXPECT_EQ(0u, player.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE));
     }
@@ -171,14 +174,7 @@ TEST_F(VoiceWine, EmptyRecordingCompletesAtOnce)
     // The audio system takes an empty buffer but never hands it back; the device does not
     // give it one and completes by itself.
     CVoiceRecording recorder;
-    ASSERT_EQ(1, recorder.PrepareBuffer(0));
-    recorder.OpenDevice();
-    ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
-    ASSERT_EQ(1, recorder.Record());
-    const Completion done = WaitForCompletion();
-    ASSERT_EQ(&recorder, done.device);
-    recorder.FinishRecording(done.handle);
-    EXPECT_EQ(1, enableButtonsCalls);
+    RecordAndFinish(recorder, 0);
 }
 
 TEST_F(VoiceWine, QuitWhileRunningStopsTheDevices)
@@ -198,22 +194,10 @@ TEST_F(VoiceWine, QuitWhileRunningStopsTheDevices)
     }
     // Their completions are posted to a window that would be gone: dropped here unread.
     DropPostedCompletions();
-    EXPECT_EQ(0, enableButtonsCalls);
+    EXPECT_EQ(0, fake::EnableButtonsCalls());
 
     CVoiceRecording recorder;
-    ASSERT_EQ(1, recorder.PrepareBuffer(1));
-    recorder.OpenDevice();
-    ASSERT_NE(nullptr, recorder.device) << recorder.errorText;
-    ASSERT_EQ(1, recorder.Record());
-    const Completion done = WaitForCompletion();
-    ASSERT_EQ(&recorder, done.device);
-    recorder.FinishRecording(done.handle);
-    EXPECT_EQ(0u, recorder.lastResult) << recorder.errorText;
+    RecordAndFinish(recorder, 1);
 }
 
 }  // namespace
-
-void EnableButtons()
-{
-    ++enableButtonsCalls;
-}

@@ -15,37 +15,10 @@
 #include <vector>
 
 #include "tests/fakes/import_hook.h"
+#include "tests/test_files.h"
 #include "wav/file_system.h"
 
 namespace {
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path)
-{
-    std::vector<std::uint8_t> bytes;
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    std::uint8_t chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
 
 // The name after the last folder separator.
 std::string NameOf(const std::string& path)
@@ -76,46 +49,13 @@ BOOL WINAPI RecordMove(LPCSTR from, LPCSTR to, DWORD flags)
 
 class WavWriterWin32 : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char temp[MAX_PATH];
-        ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
-        folder = std::string(temp) + "wavwriter" + std::to_string(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
-    }
-    void TearDown() override
-    {
-        for (const std::string& name : Names())
-            DeleteFileA(Path(name).c_str());  // best effort: the prefix is thrown away anyway
-        RemoveDirectoryA(folder.c_str());
-    }
-
-    std::string Path(const std::string& name) const { return folder + "\\" + name; }
-
-    // The names in `inFolder` (by default the test's own folder).
-    std::set<std::string> Names(const std::string& inFolder = std::string()) const
-    {
-        std::set<std::string> names;
-        WIN32_FIND_DATAA found;
-        const std::string pattern = (inFolder.empty() ? folder : inFolder) + "\\*";
-        const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
-                names.insert(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-        return names;
-    }
-
-    std::string folder;
+    CTempFolder folder;
     const std::vector<std::int16_t> second = std::vector<std::int16_t>(8000, -100);
 };
 
 TEST_F(WavWriterWin32, ReplacesExistingFileWithCompleteOne)
 {
-    const std::string path = Path("a.wav");
+    const std::string path = folder.Path("a.wav");
     ASSERT_TRUE(WriteBytes(path, std::vector<std::uint8_t>(30000, 0x11)));
 
     ASSERT_EQ(1, WriteMuLawWav(path.c_str(), second.data(), 16000));
@@ -123,7 +63,7 @@ TEST_F(WavWriterWin32, ReplacesExistingFileWithCompleteOne)
     ASSERT_EQ(46u + 8000u, file.size());
     EXPECT_EQ(std::string("RIFF"), std::string(file.begin(), file.begin() + 4));
     EXPECT_EQ(0x73, file[46]);  // -100
-    EXPECT_EQ(std::set<std::string>{"a.wav"}, Names()) << "a temporary file was left";
+    EXPECT_EQ(std::set<std::string>{"a.wav"}, folder.Names()) << "a temporary file was left";
 }
 
 // The longest path Save As hands back has 259 characters (MAX_PATH less the zero); the
@@ -135,9 +75,9 @@ TEST_F(WavWriterWin32, ReplacesAFileUnderTheLongestPath)
     for (const std::string& name : {std::string("a.wav"), std::string(200, 'n') + ".wav",
                                     std::string("\xe6\x97\xa5\xe6\x9c\xac.wav")}) {
         const std::size_t characters = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0) - 1;
-        const std::size_t paddingLength = kLongestPath - folder.size() - characters - 2;
-        ASSERT_LT(folder.size() + characters + 2, kLongestPath) << name;
-        const std::string inner = Path(std::string(paddingLength, 'd'));
+        const std::size_t paddingLength = kLongestPath - folder.Folder().size() - characters - 2;
+        ASSERT_LT(folder.Folder().size() + characters + 2, kLongestPath) << name;
+        const std::string inner = folder.Path(std::string(paddingLength, 'd'));
         const std::string path = inner + "\\" + name;
         ASSERT_EQ(kLongestPath, path.size() - name.size() + characters);
         ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr)) << GetLastError();
@@ -145,7 +85,7 @@ TEST_F(WavWriterWin32, ReplacesAFileUnderTheLongestPath)
 
         EXPECT_EQ(1, WriteMuLawWav(path.c_str(), second.data(), 16000)) << name;
         EXPECT_EQ(46u + 8000u, ReadBytes(path).size()) << name;
-        EXPECT_EQ(std::set<std::string>{name}, Names(inner)) << "a temporary file was left";
+        EXPECT_EQ(std::set<std::string>{name}, folder.Names(inner)) << "a temporary file was left";
         DeleteFileA(path.c_str());
         RemoveDirectoryA(inner.c_str());
     }
@@ -153,12 +93,12 @@ TEST_F(WavWriterWin32, ReplacesAFileUnderTheLongestPath)
 
 TEST_F(WavWriterWin32, RefusedSaveLeavesFolderAsItWas)
 {
-    const std::string path = Path("a.wav");
+    const std::string path = folder.Path("a.wav");
     const std::vector<std::uint8_t> earlier(5000, 0x22);
     ASSERT_TRUE(WriteBytes(path, earlier));
 
-    EXPECT_EQ(0, WriteMuLawWav(Path("missing\\a.wav").c_str(), second.data(), 16000));
-    EXPECT_EQ(std::set<std::string>{"a.wav"}, Names()) << "missing folder";
+    EXPECT_EQ(0, WriteMuLawWav(folder.Path("missing\\a.wav").c_str(), second.data(), 16000));
+    EXPECT_EQ(std::set<std::string>{"a.wav"}, folder.Names()) << "missing folder";
 
     // Another program holding the file without sharing it: it cannot be replaced.
     const HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -167,7 +107,7 @@ TEST_F(WavWriterWin32, RefusedSaveLeavesFolderAsItWas)
     EXPECT_EQ(0, WriteMuLawWav(path.c_str(), second.data(), 16000));
     CloseHandle(holder);
     EXPECT_EQ(earlier, ReadBytes(path));
-    EXPECT_EQ(std::set<std::string>{"a.wav"}, Names()) << "file held open";
+    EXPECT_EQ(std::set<std::string>{"a.wav"}, folder.Names()) << "file held open";
 }
 
 // The seam itself, over the real calls: a taken name is told from other failures (only then is
@@ -175,7 +115,7 @@ TEST_F(WavWriterWin32, RefusedSaveLeavesFolderAsItWas)
 // makes it the user's, and the name is found after any separator Windows takes.
 TEST_F(WavWriterWin32, FileSeamKeepsATakenNameFlushesBeforeTheMoveAndFindsTheName)
 {
-    const std::string path = Path("a.wav");
+    const std::string path = folder.Path("a.wav");
     const std::vector<std::uint8_t> earlier(5000, 0x22);
     ASSERT_TRUE(WriteBytes(path, earlier));
     bool exists = false;
