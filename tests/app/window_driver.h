@@ -54,12 +54,11 @@ private:
     std::thread thread;
 };
 
-// A script answering the dialogs that the windows of one thread or one process open.
+// A script answering the dialogs that the windows of the calling thread open.
 class DialogScript {
 public:
-    // Starts `steps` on a thread of its own. It answers dialogs of the calling thread, or of
-    // process `processId` when that is not 0.
-    explicit DialogScript(std::function<void(DialogScript&)> steps, DWORD processId = 0);
+    // Starts `steps` on a thread of its own.
+    explicit DialogScript(std::function<void(DialogScript&)> steps);
     // Joins the script (see Finish).
     ~DialogScript();
     DialogScript(const DialogScript&) = delete;
@@ -84,7 +83,6 @@ private:
     std::vector<HWND> Dialogs() const;
 
     const DWORD threadId;
-    const DWORD processId;
     std::vector<HWND> startDialogs;  // open before the script began: never touched
     std::atomic<bool> callerReturned{false};
     std::mutex problemsLock;

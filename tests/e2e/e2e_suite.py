@@ -17,7 +17,9 @@ import sys
 import tempfile
 import time
 
-from driver import (ENV_DIR, IDC_PLAY, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,
+# The driver lives beside the demo, which runs the program the same way.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo"))
+from driver import (ENV_DIR, IDC_PLAY, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,  # noqa: E402
                     SAVE_TYPE_COMBO, App, CheckFailed, Probe, Speaker, Tone, check, measure, say,
                     wait_for, windows_path)
 
@@ -107,9 +109,8 @@ def group_record_play_save(checks, app, files):
         dialog = app.start_recording()
         entered = time.monotonic()
         app.wait_no_dialog(dialog["hwnd"])
-        app.wait_state("Busy", 10)
-        checks.expect(True, "after Enter on the offered 3: Busy %.2f s later"
-                      % (time.monotonic() - entered))
+        app.wait_state("Busy", 10)  # the check that Enter started a recording: else it stops here
+        say("  ...   Busy %.2f s after Enter on the offered 3" % (time.monotonic() - entered))
         app.wait_state("Ready", 40)
         took = time.monotonic() - entered
         checks.expect(took > 2.5, "Ready %.2f s after Enter" % took)
@@ -121,8 +122,8 @@ def group_record_play_save(checks, app, files):
     with Speaker(heard):
         started = time.monotonic()
         app.press(IDC_PLAY)
-        app.wait_state("Busy", 10)
-        checks.expect(True, "Play: Busy %.2f s later" % (time.monotonic() - started))
+        app.wait_state("Busy", 10)  # the check that Play started: else the group stops here
+        say("  ...   Busy %.2f s after Play" % (time.monotonic() - started))
         app.wait_state("Ready", 40)
         say("  ...   Ready %.2f s after Play" % (time.monotonic() - started))
         time.sleep(0.5)  # what is still in the sound server's pipe
@@ -195,7 +196,8 @@ def group_duration_limits(checks, app, files):
 
 
 def group_quit(checks, app_factory, repeats):
-    """Esc answered No keeps the program; Yes during a recording or a playback ends it."""
+    """Esc answered No keeps the program; Yes during a recording or a playback ends it. With the
+    buttons off, the keyboard focus must stay in the window, or Esc would reach nothing."""
     app = app_factory()
     box = app.ask_quit()
     text = app.message_text(box)
@@ -208,7 +210,7 @@ def group_quit(checks, app_factory, repeats):
     app.close()
 
     for during in ("recording", "playback"):
-        times, codes, crashes, late = [], [], [], 0
+        times, codes, crashes, late, focus_lost = [], [], [], 0, 0
         esc_works = None
         for _ in range(repeats):
             app = app_factory()
@@ -219,6 +221,7 @@ def group_quit(checks, app_factory, repeats):
                     record(app, 3)
                     app.press(IDC_PLAY)
                 app.wait_state("Busy", 10)
+                focus_lost += not app.focus_inside()
                 box = None
                 if esc_works is not False:
                     try:
@@ -237,6 +240,8 @@ def group_quit(checks, app_factory, repeats):
                 crashes.append(app.crash_report())
             finally:
                 app.close()
+        checks.expect(focus_lost == 0, "the keyboard focus left the busy window in %d of %d %ss"
+                      % (focus_lost, repeats, during))
         checks.expect(esc_works, "Esc during a %s brings the quit question" % during)
         say("  ...   Yes during a %s: exit after %s s%s"
             % (during, ", ".join("%.2f" % t for t in times),

@@ -17,7 +17,8 @@ import sys
 import tempfile
 import time
 
-from driver import IDC_PLAY, App, Probe, Tone, say, wait_for, windows_path
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "demo"))
+from driver import IDC_PLAY, App, Probe, Tone, say, wait_for, windows_path  # noqa: E402
 
 
 def startup(args, probe, files):

@@ -10,8 +10,7 @@ import subprocess
 import sys
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ENV_DIR = os.path.join(os.path.dirname(HERE), "env")
+ENV_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "env")
 sys.path.insert(0, ENV_DIR)
 import audio_probe  # noqa: E402  (lives beside the session scripts)
 
@@ -96,9 +95,6 @@ class Probe:
             if c["id"] == control_id and (class_name is None or c["class"] == class_name):
                 return c
         return None
-
-    def process_counters(self, pid):
-        return self.ask("proc %d" % pid)
 
     def set_clipboard(self, text):
         check(self.ask("clip " + text)["ok"], "could not set the clipboard")
@@ -194,6 +190,12 @@ class App:
         return {(True, False, False): "Fresh", (False, False, False): "Busy",
                 (True, True, True): "Ready"}.get(self.buttons(), "odd %s" % (self.buttons(),))
 
+    def focus_inside(self):
+        """Whether the keyboard focus is in the main window, where Esc and Enter reach it."""
+        focus = self.probe.ask("focus %d" % self.main["hwnd"])["focus"]
+        return focus == self.main["hwnd"] or any(
+            c["hwnd"] == focus for c in self.probe.controls(self.main["hwnd"]))
+
     def progress(self):
         bar = self.probe.control(self.main["hwnd"], IDC_PROGRESS)
         return bar["pos"], bar["max"]
@@ -288,7 +290,7 @@ class App:
 
     def counters(self):
         """Windows handles (through the probe) and the Unix process's memory and descriptors."""
-        c = self.probe.process_counters(self.pid)
+        c = self.probe.ask("handles %d" % self.pid)
         with open("/proc/%d/status" % self.process.pid) as f:
             status = dict(line.split(":", 1) for line in f if ":" in line)
         c["rss"] = int(status["VmRSS"].split()[0]) * 1024
