@@ -14,7 +14,7 @@ import subprocess
 import sys
 import time
 
-from driver import IDC_PLAY, IDYES, App, Probe, Speaker, Tone, measure, say, wait_for, windows_path
+from driver import IDC_PLAY, IDYES, App, Probe, measure, say, speaker, tone, wait_for, windows_path
 
 TONE_HZ = 440
 
@@ -53,7 +53,7 @@ def main():
         say("The recorder is running on a virtual display, with a virtual microphone that plays "
             "a %d Hz tone." % TONE_HZ)
         screenshot(app.main, os.path.join(out, "main-window.png"))
-        with Tone(TONE_HZ):
+        with tone(TONE_HZ):
             dialog = app.open_duration_dialog()
             say("Rec: the duration dialog offers %r seconds; Enter accepts it."
                 % app.seconds_text(dialog))
@@ -64,7 +64,7 @@ def main():
             app.wait_state("Ready", 60)
         say("Recorded 3 seconds. Play:")
         heard = os.path.join(out, "demo-speaker.wav")
-        with Speaker(heard):
+        with speaker(heard):
             app.press(IDC_PLAY)
             app.wait_state("Busy", 10)
             app.wait_state("Ready", 60)

@@ -58,9 +58,10 @@ std::string Number(std::uint64_t value) { return std::to_string(value); }
 
 std::string HandleText(HWND window) { return Number(reinterpret_cast<std::uintptr_t>(window)); }
 
-HWND ParseHandle(const char* text)
+// A window handle in decimal; `rest` (if given) is left after it.
+HWND ParseHandle(const char* text, char** rest = nullptr)
 {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(text, nullptr, 10)));
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(text, rest, 10)));
 }
 
 std::wstring ClassOf(HWND window)
@@ -223,8 +224,7 @@ std::string SetClipboard(const std::string& text)
 std::string SetText(const char* argument)
 {
     char* text = nullptr;
-    const HWND window =
-        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(argument, &text, 10)));
+    const HWND window = ParseHandle(argument, &text);
     if (*text == ' ') ++text;
     const std::wstring wide = Widen(text);
     DWORD_PTR done = 0;
