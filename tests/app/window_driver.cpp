@@ -212,17 +212,13 @@ std::vector<HWND> DialogScript::Dialogs() const
     return VisibleDialogsOf(threadId);
 }
 
-HWND DialogScript::WaitForDialog(const char* caption, HWND except)
+HWND DialogScript::WaitForDialog(const char* caption)
 {
     const DWORD start = GetTickCount();
     do {
-        for (HWND dialog : Dialogs()) {
-            if (dialog == except)
-                continue;
-            if (caption ? TextOf(dialog) == caption
-                        : !Contains(startDialogs, dialog))
+        for (HWND dialog : Dialogs())
+            if (caption ? TextOf(dialog) == caption : !Contains(startDialogs, dialog))
                 return dialog;
-        }
         Sleep(kPollMs);
     } while (GetTickCount() - start < kDeadlineMs);
     Fail(std::string("no dialog \"") + (caption ? caption : "(new)") + "\" came");

@@ -69,9 +69,9 @@ public:
     // dialog open, has the leftovers cancelled so that the test thread can return at all.
     std::vector<std::string> Finish();
 
-    // For the steps. The visible dialog (class #32770) with `caption` (any other than `except`
-    // when caption is null); null, with a failure noted, when none came before the deadline.
-    HWND WaitForDialog(const char* caption, HWND except = nullptr);
+    // For the steps. The visible dialog (class #32770) with `caption` (when caption is null, any
+    // not open at the script's start); null, with a failure noted, when none came in time.
+    HWND WaitForDialog(const char* caption);
     // Presses `id` in `dialog` and waits until the dialog has gone; false (noted) if it stays.
     bool Answer(HWND dialog, int id);
     // Notes what went wrong.
