@@ -31,8 +31,8 @@ mkdir -p "$demo"
 probe="$demo/window_probe.exe"
 compiler=x86_64-w64-mingw32-g++-posix
 [ "$(morvik_wine_flavour)" = win32 ] && compiler=i686-w64-mingw32-g++-posix
-if [ ! "$probe" -nt tests/e2e/window_probe.cpp ]; then
-  "$compiler" -std=c++17 -Os -static -s -o "$probe" tests/e2e/window_probe.cpp -lpsapi -lcomctl32
+if [ ! "$probe" -nt demo/window_probe.cpp ]; then
+  "$compiler" -std=c++17 -Os -static -s -o "$probe" demo/window_probe.cpp -lcomctl32
 fi
 echo "no display here: running a short demo on a virtual display with virtual audio"
-exec tests/env/session.sh -- /usr/bin/python3 tests/e2e/demo.py --exe "$exe" --probe "$probe" --out "$demo"
+exec tests/env/session.sh -- /usr/bin/python3 demo/demo.py --exe "$exe" --probe "$probe" --out "$demo"

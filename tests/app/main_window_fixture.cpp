@@ -7,8 +7,6 @@
 #include "voice/devices.h"
 #include "voice/window_link.h"
 
-std::string programPath;
-
 void MainWindowTest::SetUp()
 {
     duration = -1;

@@ -18,9 +18,6 @@ constexpr const char* kFresh = "+--";
 constexpr const char* kBusy = "---";
 constexpr const char* kReady = "+++";
 
-// Where the shipped program is, for the tests that run it whole (Windows path).
-extern std::string programPath;
-
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override;

@@ -1,4 +1,5 @@
-// The quit question, in the real modal loop of the main window and in the whole program.
+// The quit question, in the real modal loop of the main window. (The whole program quit during a
+// recording or a playback: the end-to-end group quit.)
 #include <windows.h>
 
 #include <string>
@@ -72,64 +73,6 @@ TEST(Quit, EndsWhenTheQuestionCannotBeShown)
     SendMessageA(window, WM_COMMAND, IDCANCEL, 0);
     EXPECT_FALSE(IsWindowVisible(window)) << "EndDialog hides the window; it stayed";
     DestroyWindow(window);
-}
-
-// The whole program, quit with Esc while it records a minute: it must end by itself, with exit
-// code 0.
-TEST(Quit, YesDuringARecordingEndsTheProgramCleanly)
-{
-    ASSERT_FALSE(programPath.empty()) << "run with --program=PATH";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = "\"" + programPath + "\"";
-    ASSERT_TRUE(CreateProcessA(programPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &process))
-        << programPath;
-
-    bool recording = false;
-    {
-        DialogScript script(
-            [&](DialogScript& script) {
-                HWND main = script.WaitForDialog(kCaption);
-                if (!main)
-                    return;
-                Press(main, IDC_REC);
-                HWND dialog = script.WaitForDialog("Opnemen");
-                if (!dialog)
-                    return;
-                Type(dialog, IDC_SECONDS, "60");
-                script.Answer(dialog, IDOK);
-                const DWORD start = GetTickCount();
-                while (IsWindowEnabled(GetDlgItem(main, IDC_REC)) && GetTickCount() - start < kDeadlineMs)
-                    Sleep(10);
-                recording = !IsWindowEnabled(GetDlgItem(main, IDC_REC));
-                // Esc goes to the control with the focus: with the buttons off it must still be
-                // inside the window, or the key reaches nothing.
-                GUITHREADINFO thread = {};
-                thread.cbSize = sizeof thread;
-                GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &thread);
-                if (thread.hwndFocus != main && !IsChild(main, thread.hwndFocus)) {
-                    script.Fail("no focus in the busy window: Esc would reach nothing");
-                    thread.hwndFocus = main;
-                }
-                PostMessageA(thread.hwndFocus, WM_KEYDOWN, VK_ESCAPE, 0);
-                if (HWND box = script.WaitForDialog("Quit"))
-                    script.Answer(box, IDYES);
-            },
-            process.dwProcessId);
-        const DWORD waited = WaitForSingleObject(process.hProcess, kDeadlineMs);
-        EXPECT_EQ(WAIT_OBJECT_0, waited) << "the program did not end";
-        if (waited != WAIT_OBJECT_0)
-            TerminateProcess(process.hProcess, 99);
-        EXPECT_EQ("", Describe(script.Finish()));
-    }
-    EXPECT_TRUE(recording) << "the program never went busy";
-    DWORD exitCode = 99;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    EXPECT_EQ(0u, exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
 }
 
 }  // namespace

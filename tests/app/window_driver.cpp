@@ -18,7 +18,7 @@ bool IsDialogClass(HWND window)
            std::string(className) == "#32770";
 }
 
-// EnumWindows' callback: a plain function, since on i686 it must use the stdcall convention.
+// EnumThreadWindows' callback: a plain function, since on i686 it must use the stdcall convention.
 BOOL CALLBACK CollectVisibleDialog(HWND window, LPARAM list)
 {
     if (IsWindowVisible(window) && IsDialogClass(window))
@@ -26,18 +26,10 @@ BOOL CALLBACK CollectVisibleDialog(HWND window, LPARAM list)
     return TRUE;
 }
 
-// The visible dialogs of thread `threadId`, or of process `processId` when that is not 0.
-std::vector<HWND> VisibleDialogsOf(DWORD threadId, DWORD processId)
+std::vector<HWND> VisibleDialogsOf(DWORD threadId)
 {
-    std::vector<HWND> visible;
-    EnumWindows(CollectVisibleDialog, reinterpret_cast<LPARAM>(&visible));
     std::vector<HWND> found;
-    for (HWND dialog : visible) {
-        DWORD windowProcess = 0;
-        const DWORD windowThread = GetWindowThreadProcessId(dialog, &windowProcess);
-        if (processId ? windowProcess == processId : windowThread == threadId)
-            found.push_back(dialog);
-    }
+    EnumThreadWindows(threadId, CollectVisibleDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -118,7 +110,7 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD deadlineMs)
 }
 
 UnexpectedDialogGuard::UnexpectedDialogGuard()
-    : threadId(GetCurrentThreadId()), startDialogs(VisibleDialogsOf(threadId, 0))
+    : threadId(GetCurrentThreadId()), startDialogs(VisibleDialogsOf(threadId))
 {
     thread = std::thread([this] { Watch(); });
 }
@@ -145,7 +137,7 @@ void UnexpectedDialogGuard::Watch()
         const unsigned begun = scriptsBegun;
         if (scriptsRunning != 0)
             continue;
-        const std::vector<HWND> dialogs = VisibleDialogsOf(threadId, 0);
+        const std::vector<HWND> dialogs = VisibleDialogsOf(threadId);
         if (scriptsRunning != 0 || scriptsBegun != begun)
             continue;
         for (HWND dialog : dialogs) {
@@ -162,8 +154,8 @@ void UnexpectedDialogGuard::Watch()
     }
 }
 
-DialogScript::DialogScript(std::function<void(DialogScript&)> steps, DWORD processId)
-    : threadId(processId ? 0 : GetCurrentThreadId()), processId(processId)
+DialogScript::DialogScript(std::function<void(DialogScript&)> steps)
+    : threadId(GetCurrentThreadId())
 {
     ++scriptsBegun;
     ++scriptsRunning;
@@ -217,20 +209,16 @@ void DialogScript::CancelLeftovers()
 
 std::vector<HWND> DialogScript::Dialogs() const
 {
-    return VisibleDialogsOf(threadId, processId);
+    return VisibleDialogsOf(threadId);
 }
 
-HWND DialogScript::WaitForDialog(const char* caption, HWND except)
+HWND DialogScript::WaitForDialog(const char* caption)
 {
     const DWORD start = GetTickCount();
     do {
-        for (HWND dialog : Dialogs()) {
-            if (dialog == except)
-                continue;
-            if (caption ? TextOf(dialog) == caption
-                        : !Contains(startDialogs, dialog))
+        for (HWND dialog : Dialogs())
+            if (caption ? TextOf(dialog) == caption : !Contains(startDialogs, dialog))
                 return dialog;
-        }
         Sleep(kPollMs);
     } while (GetTickCount() - start < kDeadlineMs);
     Fail(std::string("no dialog \"") + (caption ? caption : "(new)") + "\" came");

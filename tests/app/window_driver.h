@@ -54,12 +54,11 @@ private:
     std::thread thread;
 };
 
-// A script answering the dialogs that the windows of one thread or one process open.
+// A script answering the dialogs that the windows of the calling thread open.
 class DialogScript {
 public:
-    // Starts `steps` on a thread of its own. It answers dialogs of the calling thread, or of
-    // process `processId` when that is not 0.
-    explicit DialogScript(std::function<void(DialogScript&)> steps, DWORD processId = 0);
+    // Starts `steps` on a thread of its own.
+    explicit DialogScript(std::function<void(DialogScript&)> steps);
     // Joins the script (see Finish).
     ~DialogScript();
     DialogScript(const DialogScript&) = delete;
@@ -70,9 +69,9 @@ public:
     // dialog open, has the leftovers cancelled so that the test thread can return at all.
     std::vector<std::string> Finish();
 
-    // For the steps. The visible dialog (class #32770) with `caption` (any other than `except`
-    // when caption is null); null, with a failure noted, when none came before the deadline.
-    HWND WaitForDialog(const char* caption, HWND except = nullptr);
+    // For the steps. The visible dialog (class #32770) with `caption` (when caption is null, any
+    // not open at the script's start); null, with a failure noted, when none came in time.
+    HWND WaitForDialog(const char* caption);
     // Presses `id` in `dialog` and waits until the dialog has gone; false (noted) if it stays.
     bool Answer(HWND dialog, int id);
     // Notes what went wrong.
@@ -84,7 +83,6 @@ private:
     std::vector<HWND> Dialogs() const;
 
     const DWORD threadId;
-    const DWORD processId;
     std::vector<HWND> startDialogs;  // open before the script began: never touched
     std::atomic<bool> callerReturned{false};
     std::mutex problemsLock;

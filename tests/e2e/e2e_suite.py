@@ -17,13 +17,14 @@ import sys
 import tempfile
 import time
 
-from driver import (ENV_DIR, IDC_PLAY, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,
-                    SAVE_TYPE_COMBO, App, CheckFailed, Probe, Speaker, Tone, check, measure, say,
+# The driver lives beside the demo, which runs the program the same way.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo"))
+from driver import (ENV_DIR, IDC_PLAY, IDCANCEL, IDNO, IDOK, IDYES, MAIN_CAPTION,  # noqa: E402
+                    SAVE_TYPE_COMBO, App, CheckFailed, Probe, measure, say, speaker, tone,
                     wait_for, windows_path)
 
 TONE_HZ = 440
-TONE_AMPLITUDE = 0.5
-TONE_DBFS = -9.0            # RMS of a sine at half of full scale
+TONE_DBFS = -9.0            # RMS of a sine at half of full scale, as tone() feeds it
 SAMPLES_PER_SECOND = 8000   # of the saved mu-law file, one byte per sample
 SKIPPED = 77
 
@@ -66,8 +67,7 @@ def expect_tone(checks, what, m, seconds):
 
 def record(app, seconds):
     """A completed recording of `seconds` (typed over the offer unless it is the offered 3)."""
-    dialog = app.start_recording(None if seconds == 3 else str(seconds))
-    app.wait_no_dialog(dialog["hwnd"])
+    app.start_recording(None if seconds == 3 else str(seconds))
     app.wait_state("Ready", seconds + 30)
 
 
@@ -103,26 +103,25 @@ def group_record_play_save(checks, app, files):
     checks.expect(abs(centre[0] - width / 2) <= 8 and abs(centre[1] - height / 2) <= 8,
                   "window centre %s on a %dx%d screen" % (centre, width, height))
 
-    with Tone(TONE_HZ, TONE_AMPLITUDE):
-        dialog = app.start_recording()
+    with tone(TONE_HZ):
+        app.start_recording()
         entered = time.monotonic()
-        app.wait_no_dialog(dialog["hwnd"])
-        app.wait_state("Busy", 10)
-        checks.expect(True, "after Enter on the offered 3: Busy %.2f s later"
-                      % (time.monotonic() - entered))
+        app.wait_state("Busy", 10)  # the check that Enter started a recording: else it stops here
+        say("  ...   Busy %.2f s after the duration dialog closed on the offered 3"
+            % (time.monotonic() - entered))
         app.wait_state("Ready", 40)
         took = time.monotonic() - entered
-        checks.expect(took > 2.5, "Ready %.2f s after Enter" % took)
+        checks.expect(took > 2.5, "Ready %.2f s after the duration dialog closed" % took)
     position, maximum = wait_for(lambda: (lambda p: p if p[0] == p[1] else None)(app.progress()),
                                  20, "the bar to fill")
     checks.expect((position, maximum) == (15, 15), "progress bar %d of %d" % (position, maximum))
 
     heard = os.path.join(files, "speaker.wav")
-    with Speaker(heard):
+    with speaker(heard):
         started = time.monotonic()
         app.press(IDC_PLAY)
-        app.wait_state("Busy", 10)
-        checks.expect(True, "Play: Busy %.2f s later" % (time.monotonic() - started))
+        app.wait_state("Busy", 10)  # the check that Play started: else the group stops here
+        say("  ...   Busy %.2f s after Play" % (time.monotonic() - started))
         app.wait_state("Ready", 40)
         say("  ...   Ready %.2f s after Play" % (time.monotonic() - started))
         time.sleep(0.5)  # what is still in the sound server's pipe
@@ -137,11 +136,8 @@ def group_record_play_save(checks, app, files):
     checks.expect(app.caption() == MAIN_CAPTION, "caption after a cancelled Save As %r"
                   % app.caption())
 
-    base = os.path.join(files, "first")
-    app.save_as(windows_path(base))
-    path = base + ".wav"
+    path = save_and_read(app, files, "first", 3)
     size = 46 + 3 * SAMPLES_PER_SECOND
-    wait_file(path, size)
     data = read(path)
     checks.expect(len(data) == size, "name typed without extension saved as %s, %d bytes"
                   % (os.path.basename(path), len(data)))
@@ -175,9 +171,7 @@ def group_duration_limits(checks, app, files):
         else:
             app.replace_seconds(dialog, text)
         app.person.keys(dialog, "Return")
-        box = wait_for(lambda: next((w for w in app.dialogs("Fout")
-                                     if w["owner"] == dialog["hwnd"]), None), 20,
-                       "a refusal for %r" % text)
+        box = app.wait_dialog("Fout", owner=dialog)
         shown = app.message_text(box)
         buttons = [c["text"] for c in app.probe.controls(box["hwnd"]) if c["class"] == "Button"]
         checks.expect(shown == refusal and buttons == ["OK"], "%s %r: \"Fout\" says %r, buttons %s"
@@ -195,7 +189,8 @@ def group_duration_limits(checks, app, files):
 
 
 def group_quit(checks, app_factory, repeats):
-    """Esc answered No keeps the program; Yes during a recording or a playback ends it."""
+    """Esc answered No keeps the program; Yes during a recording or a playback ends it. With the
+    buttons off, the keyboard focus must stay in the window, or Esc would reach nothing."""
     app = app_factory()
     box = app.ask_quit()
     text = app.message_text(box)
@@ -203,12 +198,10 @@ def group_quit(checks, app_factory, repeats):
     app.answer(box, IDNO)
     checks.expect(app.process.poll() is None and app.state() == "Fresh",
                   "answered No: still running, %s" % app.state())
-    app.answer(app.ask_quit(), IDYES)
-    checks.expect(app.wait_exit(30) == 0, "answered Yes: exit code 0")
-    app.close()
+    quit_cleanly(checks, app, "answered Yes")
 
     for during in ("recording", "playback"):
-        times, codes, crashes, late = [], [], [], 0
+        times, codes, crashes, late, focus_lost = [], [], [], 0, 0
         esc_works = None
         for _ in range(repeats):
             app = app_factory()
@@ -219,6 +212,7 @@ def group_quit(checks, app_factory, repeats):
                     record(app, 3)
                     app.press(IDC_PLAY)
                 app.wait_state("Busy", 10)
+                focus_lost += not app.focus_inside()
                 box = None
                 if esc_works is not False:
                     try:
@@ -237,6 +231,8 @@ def group_quit(checks, app_factory, repeats):
                 crashes.append(app.crash_report())
             finally:
                 app.close()
+        checks.expect(focus_lost == 0, "the keyboard focus left the busy window in %d of %d %ss"
+                      % (focus_lost, repeats, during))
         checks.expect(esc_works, "Esc during a %s brings the quit question" % during)
         say("  ...   Yes during a %s: exit after %s s%s"
             % (during, ", ".join("%.2f" % t for t in times),
@@ -251,8 +247,7 @@ def group_quit(checks, app_factory, repeats):
 def group_no_audio(checks, app, files):
     """No sound server at all: the window works, Rec and Play change nothing."""
     checks.expect(app.state() == "Fresh", "start without a sound server: %s" % app.state())
-    dialog = app.start_recording()
-    app.wait_no_dialog(dialog["hwnd"])
+    app.start_recording()
     checks.expect(app.state() == "Fresh", "Rec, Enter on 3: %s" % app.state())
     time.sleep(1)  # a recording, had one started, would show by now
     checks.expect(app.state() == "Fresh" and app.progress()[0] == 0,
@@ -262,16 +257,14 @@ def group_no_audio(checks, app, files):
     checks.expect(app.state() == "Fresh" and not app.dialogs(),
                   "Play (disabled) clicked: %s, no window opened" % app.state())
     checks.expect(app.process.poll() is None, "still running")
-    app.answer(app.ask_quit(), IDYES)
-    checks.expect(app.wait_exit(30) == 0, "quit: exit code 0")
-    checks.expect(not app.crash_report(), "no crash reported %r" % app.crash_report())
+    quit_cleanly(checks, app, "without a sound server")
 
 
 def group_soak(checks, app, files, cycles):
     """Record/play cycles of one second; memory and handles must not keep growing."""
     warmup = min(10, cycles // 2)
     baseline = None
-    with Tone(TONE_HZ, TONE_AMPLITUDE, seconds=cycles * 10 + 60):
+    with tone(TONE_HZ, cycles * 10 + 60):
         for cycle in range(1, cycles + 1):
             record(app, 1)
             play(app)
@@ -338,7 +331,7 @@ def save_ended(app, path):
 def group_save_failures(checks, app, files):
     """Saves that cannot be written never touch what is there; every name Windows allows saves
     under exactly that name."""
-    with Tone(TONE_HZ, TONE_AMPLITUDE):
+    with tone(TONE_HZ):
         record(app, 1)
     kept = os.path.join(files, "kept.wav")
     app.save_as(windows_path(kept))
@@ -399,7 +392,7 @@ def group_save_full_disk(checks, app, files):
         say("  SKIP  no tmpfs could be mounted here: %s" % mounted.stderr.strip())
         return SKIPPED
     try:
-        with Tone(TONE_HZ, TONE_AMPLITUDE):
+        with tone(TONE_HZ):
             record(app, 1)
         target = os.path.join(disk, "older.wav")
         with open(target, "wb") as f:
@@ -457,6 +450,7 @@ def expect_given_up(checks, app, ended, what):
 
 
 def save_and_read(app, files, name, seconds):
+    """Saves as `name` typed without an extension; returns the path, once the whole file is there."""
     base = os.path.join(files, name)
     app.save_as(windows_path(base))
     wait_file(base + ".wav", 46 + seconds * SAMPLES_PER_SECOND)
@@ -474,9 +468,8 @@ def group_lost_sound_server(checks, app_factory, files):
     """The sound server dies during a recording, during a playback, and restarts while idle:
     the window is Ready again each time and keeps what it has."""
     app = app_factory()
-    with Tone(TONE_HZ, TONE_AMPLITUDE):
-        dialog = app.start_recording("5")
-        app.wait_no_dialog(dialog["hwnd"])
+    with tone(TONE_HZ):
+        app.start_recording("5")
         app.wait_state("Busy", 10)
         started = time.monotonic()
         time.sleep(1)  # one second into the recording
@@ -490,7 +483,7 @@ def group_lost_sound_server(checks, app_factory, files):
 
     restart_sound_server()
     app = app_factory()
-    with Tone(TONE_HZ, TONE_AMPLITUDE):
+    with tone(TONE_HZ):
         record(app, 2)
     app.press(IDC_PLAY)
     app.wait_state("Busy", 10)
@@ -507,10 +500,9 @@ def group_lost_sound_server(checks, app_factory, files):
     kill_sound_server()
     restart_sound_server()
     attempts = []
-    with Tone(TONE_HZ, TONE_AMPLITUDE):
+    with tone(TONE_HZ):
         for attempt in (1, 2):
-            dialog = app.start_recording("2")
-            app.wait_no_dialog(dialog["hwnd"])
+            app.start_recording("2")
             app.wait_state("Busy", 10)
             started = time.monotonic()
             app.wait_state("Ready", 30)

@@ -93,9 +93,9 @@ capture="$MORVIK_SESSION_DIR/feed-monitor.wav"
 "$here/capture.sh" start "$capture" feed
 "$here/feed_tone.sh" 700 1
 "$here/capture.sh" stop "$capture"
-freq="$(sox "$capture" -n stat -freq 2>&1 | awk '/Rough +frequency/ {print $3}')"
-echo "feed.monitor: sox rough frequency $freq Hz (fed 700 Hz)"
-/usr/bin/python3 "$here/audio_probe.py" "$capture" | sed 's/^/  /'
+measured="$(/usr/bin/python3 "$here/audio_probe.py" "$capture")"
+echo "feed.monitor: $measured (fed 700 Hz)"
+freq="$(sed -n 's/.*, \([0-9.]*\) Hz, .*/\1/p' <<<"$measured")"
 awk -v f="$freq" 'BEGIN { exit !(f > 650 && f < 750) }' || fail "fed tone not found on feed.monitor"
 
 # Wine records the default input while the tone plays.

@@ -48,18 +48,10 @@ if ((!$#)); then
   exit 2
 fi
 
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  loader=/usr/lib/wine/wine
-else
-  loader=/usr/lib/wine/wine64
-fi
+# Which Wine loader runs here, and the absolute HOME Wine needs: known in one place.
+source "$here/../../cmake/setup.sh"
+loader="$(morvik_wine_loader)"
 wineserver_bin=/usr/lib/wine/wineserver
-# Wine will not start with an empty or relative HOME (it may come so from a CI runner); the
-# account's own home then stands in.
-case "${HOME:-}" in
-  /*) ;;
-  *) HOME="$(getent passwd "$(id -u)" | cut -d: -f6)"; export HOME ;;
-esac
 # Wine spells Unix file names in the locale's character set, and only UTF-8 holds every name
 # Windows allows: in a plain C locale (a CI runner's, say) no name outside ASCII can be saved.
 export LC_ALL=C.UTF-8
@@ -152,8 +144,7 @@ fi
 template_version=4  # raised whenever the template's settings change
 wine_version="$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
 cache_name="wine-prefix-$template_version-$(basename "$loader")-$wine_version"
-home="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}"
-cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-${home:-/tmp}/.cache}/morvik/$cache_name}"
+cache="${MORVIK_PREFIX_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/morvik/$cache_name}"
 mkdir -p "$(dirname "$cache")"
 (
   flock 9

@@ -38,7 +38,8 @@ if ((!$#)); then
   exit 2
 fi
 
-if [ "$arch" = i686 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+source "$here/../../cmake/setup.sh"
+if [ "$arch" = i686 ] && [ "$(morvik_wine_flavour)" = win64 ]; then
   echo "skipped: this kernel runs 64-bit code only, so 32-bit Wine cannot start the i686 build"
   exit 77
 fi

@@ -4,16 +4,16 @@ What the program shows is read through window_probe.exe, a small helper running 
 prefix; what the person does goes through the X server as real input (xdotool); what is heard is
 captured from the speaker sink and measured by tests/env/audio_probe.py.
 """
+import contextlib
 import json
 import os
 import subprocess
 import sys
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ENV_DIR = os.path.join(os.path.dirname(HERE), "env")
+ENV_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "env")
 sys.path.insert(0, ENV_DIR)
-import audio_probe  # noqa: E402  (lives beside the session scripts)
+from audio_probe import measure  # noqa: E402,F401  (beside the session scripts; for the users)
 
 MAIN_CAPTION = "Morvik Wav Recorder"
 IDC_REC, IDC_PLAY, IDC_SAVE, IDC_PROGRESS, IDC_SECONDS = 1001, 1002, 1003, 1004, 1005
@@ -71,18 +71,15 @@ class Probe:
 
     def close(self):
         try:
-            self.ask_quit()
+            if self.process.poll() is None:
+                self.process.stdin.write("quit\n")
+                self.process.stdin.flush()
         finally:
             try:
                 self.process.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
-
-    def ask_quit(self):
-        if self.process.poll() is None:
-            self.process.stdin.write("quit\n")
-            self.process.stdin.flush()
 
     def top_windows(self, pid=None):
         return [w for w in self.ask("top")
@@ -96,9 +93,6 @@ class Probe:
             if c["id"] == control_id and (class_name is None or c["class"] == class_name):
                 return c
         return None
-
-    def process_counters(self, pid):
-        return self.ask("proc %d" % pid)
 
     def set_clipboard(self, text):
         check(self.ask("clip " + text)["ok"], "could not set the clipboard")
@@ -194,6 +188,12 @@ class App:
         return {(True, False, False): "Fresh", (False, False, False): "Busy",
                 (True, True, True): "Ready"}.get(self.buttons(), "odd %s" % (self.buttons(),))
 
+    def focus_inside(self):
+        """Whether the keyboard focus is in the main window, where Esc and Enter reach it."""
+        focus = self.probe.ask("focus %d" % self.main["hwnd"])["focus"]
+        return focus == self.main["hwnd"] or any(
+            c["hwnd"] == focus for c in self.probe.controls(self.main["hwnd"]))
+
     def progress(self):
         bar = self.probe.control(self.main["hwnd"], IDC_PROGRESS)
         return bar["pos"], bar["max"]
@@ -204,9 +204,11 @@ class App:
                 if w["hwnd"] != self.main["hwnd"] and w["class"] == DIALOG_CLASS
                 and (caption is None or w["text"] == caption)]
 
-    def wait_dialog(self, caption, timeout=20):
-        return wait_for(lambda: (self.dialogs(caption) or [None])[0], timeout,
-                        "the window \"%s\"" % caption)
+    def wait_dialog(self, caption, timeout=20, owner=None):
+        """The first of dialogs(caption) (owned by window `owner`, when given) to show."""
+        return wait_for(lambda: next((w for w in self.dialogs(caption)
+                                      if owner is None or w["owner"] == owner["hwnd"]), None),
+                        timeout, "the window \"%s\"" % (caption or "owned by %s" % owner["text"]))
 
     def wait_no_dialog(self, hwnd, timeout=20):
         wait_for(lambda: all(w["hwnd"] != hwnd for w in self.probe.top_windows(self.pid)),
@@ -233,12 +235,13 @@ class App:
         return self.wait_dialog("Opnemen")
 
     def start_recording(self, seconds_text=None):
-        """Rec, then in the duration dialog Enter on the offer or on seconds_text typed over it."""
+        """Rec, then in the duration dialog Enter on the offer or on seconds_text typed over it;
+        returns once the dialog has gone."""
         dialog = self.open_duration_dialog()
         if seconds_text is not None:
             self.replace_seconds(dialog, seconds_text)
         self.person.keys(dialog, "Return")
-        return dialog
+        self.wait_no_dialog(dialog["hwnd"])
 
     def replace_seconds(self, dialog, text):
         # Tab from the Record button past Cancel into the field selects its whole text.
@@ -263,9 +266,7 @@ class App:
         self.person.keys(dialog, "Return")
         prompt_text = None
         if overwrite is not None:
-            prompt = wait_for(lambda: next((w for w in self.dialogs()
-                                            if w["owner"] == dialog["hwnd"]), None),
-                              20, "the overwrite prompt")
+            prompt = self.wait_dialog(None, owner=dialog)
             prompt_text = self.message_text(prompt)
             self.answer(prompt, overwrite)
         self.wait_no_dialog(dialog["hwnd"])
@@ -288,7 +289,7 @@ class App:
 
     def counters(self):
         """Windows handles (through the probe) and the Unix process's memory and descriptors."""
-        c = self.probe.process_counters(self.pid)
+        c = self.probe.ask("handles %d" % self.pid)
         with open("/proc/%d/status" % self.process.pid) as f:
             status = dict(line.split(":", 1) for line in f if ":" in line)
         c["rss"] = int(status["VmRSS"].split()[0]) * 1024
@@ -316,43 +317,29 @@ class App:
         self.stderr.close()
 
 
-class Speaker:
+@contextlib.contextmanager
+def speaker(path):
     """Captures what is played to the speaker sink during a with-block."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def __enter__(self):
-        subprocess.run([os.path.join(ENV_DIR, "capture.sh"), "start", self.path], check=True)
-        return self
-
-    def __exit__(self, *exc):
-        subprocess.run([os.path.join(ENV_DIR, "capture.sh"), "stop", self.path], check=True)
+    subprocess.run([os.path.join(ENV_DIR, "capture.sh"), "start", path], check=True)
+    try:
+        yield
+    finally:
+        subprocess.run([os.path.join(ENV_DIR, "capture.sh"), "stop", path], check=True)
 
 
-class Tone:
+@contextlib.contextmanager
+def tone(frequency, seconds=120, amplitude=0.5):
     """A sine fed to the default input during a with-block."""
-
-    def __init__(self, frequency, amplitude=0.5, seconds=120):
-        self.frequency, self.amplitude, self.seconds = frequency, amplitude, seconds
-
-    def __enter__(self):
-        self.process = subprocess.Popen(
-            [os.path.join(ENV_DIR, "feed_tone.sh"), str(self.frequency), str(self.seconds),
-             str(self.amplitude)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    process = subprocess.Popen([os.path.join(ENV_DIR, "feed_tone.sh"), str(frequency),
+                                str(seconds), str(amplitude)],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    mark = 'application.process.id = "%d"' % process.pid
+    try:
         # The tone reaches the source once the player's stream exists on the server.
-        wait_for(self._playing, 20, "the fed tone to start")
-        return self
-
-    def _playing(self):
-        out = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True,
-                             text=True).stdout
-        return 'application.process.id = "%d"' % self.process.pid in out
-
-    def __exit__(self, *exc):
-        self.process.terminate()
-        self.process.wait()
-
-
-def measure(path):
-    return audio_probe.measure(path)
+        wait_for(lambda: mark in subprocess.run(["pactl", "list", "sink-inputs"],
+                                                capture_output=True, text=True).stdout,
+                 20, "the fed tone to start")
+        yield
+    finally:
+        process.terminate()
+        process.wait()

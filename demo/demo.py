@@ -5,26 +5,34 @@
 
 Runs inside tests/env/session.sh; run.sh starts it on a machine with no display. Leaves in FOLDER
 the saved recording (demo-recording.wav), what the speaker played (demo-speaker.wav) and
-screenshots of the main window and of the duration dialog.
+pictures of the main window and of the duration dialog: the README's (docs/main-window.png,
+docs/duration-dialog.png).
 """
 import argparse
 import os
 import subprocess
 import sys
+import time
 
-from driver import IDC_PLAY, IDYES, App, Probe, Speaker, Tone, measure, say, wait_for, windows_path
+from driver import IDC_PLAY, IDYES, App, Probe, measure, say, speaker, tone, wait_for, windows_path
 
 TONE_HZ = 440
 
 
-def screenshot(app, path, margin=16):
-    """The screen around the program's windows."""
-    rects = [w["rect"] for w in app.probe.top_windows(app.pid)]
-    left, top = min(r[0] for r in rects) - margin, min(r[1] for r in rects) - margin
-    right, bottom = max(r[2] for r in rects) + margin, max(r[3] for r in rects) + margin
-    crop = "%dx%d+%d+%d" % (right - left, bottom - top, max(left, 0), max(top, 0))
-    subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", path], check=True)
-    say("  screenshot: %s" % path)
+def screenshot(window, path):
+    """The window as the screen shows it, once two captures in a row agree (it is drawn); a PNG
+    without time stamps, so that a picture taken again is the same file."""
+    previous = None
+    for _ in range(100):
+        current = subprocess.run(["xwd", "-silent", "-id", str(window["xid"])], check=True,
+                                 capture_output=True).stdout
+        if current == previous:
+            break
+        previous = current
+        time.sleep(0.2)
+    subprocess.run(["convert", "xwd:-", "-strip", "-define", "png:exclude-chunks=date,time",
+                    "png:" + path], input=current, check=True)
+    say("  picture: %s" % path)
 
 
 def main():
@@ -44,18 +52,19 @@ def main():
     try:
         say("The recorder is running on a virtual display, with a virtual microphone that plays "
             "a %d Hz tone." % TONE_HZ)
-        with Tone(TONE_HZ):
+        screenshot(app.main, os.path.join(out, "main-window.png"))
+        with tone(TONE_HZ):
             dialog = app.open_duration_dialog()
             say("Rec: the duration dialog offers %r seconds; Enter accepts it."
                 % app.seconds_text(dialog))
-            screenshot(app, os.path.join(out, "demo-duration-dialog.png"))
+            screenshot(dialog, os.path.join(out, "duration-dialog.png"))
             app.person.keys(dialog, "Return")
             app.wait_state("Busy", 10)
             say("Recording... (Rec, Play and Save are disabled, the bar fills)")
             app.wait_state("Ready", 60)
         say("Recorded 3 seconds. Play:")
         heard = os.path.join(out, "demo-speaker.wav")
-        with Speaker(heard):
+        with speaker(heard):
             app.press(IDC_PLAY)
             app.wait_state("Busy", 10)
             app.wait_state("Ready", 60)
@@ -69,11 +78,10 @@ def main():
         m = measure(recording)
         say("  %s: %d bytes, mu-law, %.0f Hz at %s dBFS; the window's caption is now %r" %
             (recording, os.path.getsize(recording), m["frequency"], m["rms_dbfs"], app.caption()))
-        screenshot(app, os.path.join(out, "demo-main-window.png"))
         say("Esc, and Yes to the quit question.")
         app.answer(app.ask_quit(), IDYES)
         app.wait_exit(30)
-        say("Done: the recording, what was heard and the screenshots are in %s" % out)
+        say("Done: the recording, what was heard and the pictures are in %s" % out)
         return 0
     finally:
         app.close()

@@ -1,23 +1,23 @@
 // Looks at the desktop from inside the Wine prefix, for the end-to-end driver: the windows, their
-// controls (text, enabled state, progress position, combo box items), a process's memory and
-// handle counts, and the clipboard. Reads one command per line on stdin and answers each with
+// controls (text, enabled state, progress position, combo box items), the keyboard focus, a
+// process's handle count, and the clipboard. Reads one command per line on stdin and answers each with
 // one line of JSON on stdout, so one process serves a whole test run. Texts are read and set as
 // UTF-16 (the ANSI calls would pass them through this probe's code page, which lacks most
 // scripts) and answered as \uXXXX escapes, so each line is plain ASCII whatever the locale:
 //   top                  every top-level window
 //   kids HWND            every descendant control of a window
-//   proc PID             a process's counters and exit state
+//   handles PID          how many Windows handles a process holds
 //   clip TEXT            puts TEXT on the clipboard (for a real Ctrl+V)
 //   settext HWND TEXT    sets a control's text to TEXT, read as UTF-8 (text xdotool cannot type)
-//   focus                the foreground window and the control holding the keyboard focus
+//   focus HWND           the window holding the keyboard focus in the thread of window HWND
 //   quit
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -58,9 +58,10 @@ std::string Number(std::uint64_t value) { return std::to_string(value); }
 
 std::string HandleText(HWND window) { return Number(reinterpret_cast<std::uintptr_t>(window)); }
 
-HWND ParseHandle(const char* text)
+// A window handle in decimal; `rest` (if given) is left after it.
+HWND ParseHandle(const char* text, char** rest = nullptr)
 {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(text, nullptr, 10)));
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(text, rest, 10)));
 }
 
 std::wstring ClassOf(HWND window)
@@ -104,26 +105,22 @@ std::string Flag(bool value) { return value ? "true" : "false"; }
 std::string Describe(HWND window)
 {
     DWORD pid = 0;
-    DWORD thread = GetWindowThreadProcessId(window, &pid);
+    GetWindowThreadProcessId(window, &pid);
     std::string json = "{\"hwnd\":" + HandleText(window) + ",\"pid\":" + Number(pid) +
-                       ",\"tid\":" + Number(thread) + ",\"class\":" + Quote(ClassOf(window)) +
+                       ",\"class\":" + Quote(ClassOf(window)) +
                        ",\"text\":" + Quote(TextOf(window)) +
                        ",\"visible\":" + Flag(IsWindowVisible(window)) +
                        ",\"enabled\":" + Flag(IsWindowEnabled(window)) +
                        ",\"rect\":" + RectOf(window) +
                        ",\"id\":" + std::to_string(static_cast<int>(GetDlgCtrlID(window))) +
-                       ",\"parent\":" + HandleText(GetAncestor(window, GA_PARENT)) +
-                       ",\"owner\":" + HandleText(GetWindow(window, GW_OWNER)) +
-                       ",\"style\":" +
-                       Number(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)));
+                       ",\"owner\":" + HandleText(GetWindow(window, GW_OWNER));
     // The X11 window behind a Wine top-level window, for input sent with xdotool.
     if (HANDLE xid = GetPropA(window, "__wine_x11_whole_window"))
         json += ",\"xid\":" + Number(reinterpret_cast<std::uintptr_t>(xid));
     const std::wstring className = ClassOf(window);
     if (className == PROGRESS_CLASSW) {
         json += ",\"pos\":" + std::to_string(Ask(window, PBM_GETPOS)) +
-                ",\"max\":" + std::to_string(Ask(window, PBM_GETRANGE, FALSE)) +
-                ",\"min\":" + std::to_string(Ask(window, PBM_GETRANGE, TRUE));
+                ",\"max\":" + std::to_string(Ask(window, PBM_GETRANGE, FALSE));
     } else if (className == L"ComboBox") {
         json += ",\"sel\":" + std::to_string(Ask(window, CB_GETCURSEL)) + ",\"items\":[";
         const LRESULT count = Ask(window, CB_GETCOUNT);
@@ -203,35 +200,6 @@ long HandlesOf(DWORD pid)
     return count;
 }
 
-std::string ProcessCounters(DWORD pid)
-{
-    HANDLE process =
-        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid);
-    if (!process) return "{\"pid\":" + Number(pid) + ",\"open\":false}";
-    DWORD exitCode = 0;
-    const bool gotExit = GetExitCodeProcess(process, &exitCode);
-    PROCESS_MEMORY_COUNTERS_EX memory{};
-    memory.cb = sizeof memory;
-    const bool gotMemory =
-        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                             sizeof memory);
-    DWORD handles = 0;
-    const bool gotHandles = GetProcessHandleCount(process, &handles);
-    std::string json = "{\"pid\":" + Number(pid) + ",\"open\":true" +
-                       ",\"alive\":" + Flag(gotExit && exitCode == STILL_ACTIVE);
-    if (gotExit && exitCode != STILL_ACTIVE) json += ",\"exit\":" + Number(exitCode);
-    if (gotMemory)
-        json += ",\"working_set\":" + Number(memory.WorkingSetSize) +
-                ",\"private\":" + Number(memory.PrivateUsage) +
-                ",\"pagefile\":" + Number(memory.PagefileUsage);
-    if (gotHandles) json += ",\"handle_count\":" + Number(handles);
-    json += ",\"handles\":" + std::to_string(HandlesOf(pid));
-    json += ",\"gdi\":" + Number(GetGuiResources(process, GR_GDIOBJECTS)) +
-            ",\"user\":" + Number(GetGuiResources(process, GR_USEROBJECTS)) + "}";
-    CloseHandle(process);
-    return json;
-}
-
 std::string SetClipboard(const std::string& text)
 {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
@@ -256,8 +224,7 @@ std::string SetClipboard(const std::string& text)
 std::string SetText(const char* argument)
 {
     char* text = nullptr;
-    const HWND window =
-        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(argument, &text, 10)));
+    const HWND window = ParseHandle(argument, &text);
     if (*text == ' ') ++text;
     const std::wstring wide = Widen(text);
     DWORD_PTR done = 0;
@@ -267,16 +234,14 @@ std::string SetText(const char* argument)
     return "{\"ok\":" + Flag(sent && done) + "}";
 }
 
-std::string Focus()
+// Where a key pressed now goes: the focus of the thread that owns `window`.
+std::string Focus(HWND window)
 {
-    HWND foreground = GetForegroundWindow();
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    const DWORD thread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
-    if (!thread || !GetGUIThreadInfo(thread, &info)) info.hwndFocus = nullptr;
-    return "{\"foreground\":" + HandleText(foreground) +
-           ",\"focus\":" + HandleText(info.hwndFocus) +
-           ",\"active\":" + HandleText(info.hwndActive) + "}";
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        info.hwndFocus = nullptr;
+    return "{\"focus\":" + HandleText(info.hwndFocus) + "}";
 }
 
 }  // namespace
@@ -292,11 +257,11 @@ int main()
         std::string answer;
         if (!std::strncmp(line, "top", 3)) answer = TopLevel();
         else if (!std::strncmp(line, "kids ", 5)) answer = Children(ParseHandle(argument));
-        else if (!std::strncmp(line, "proc ", 5))
-            answer = ProcessCounters(std::strtoul(argument, nullptr, 10));
+        else if (!std::strncmp(line, "handles ", 8))
+            answer = "{\"handles\":" + std::to_string(HandlesOf(std::atol(argument))) + "}";
         else if (!std::strncmp(line, "clip ", 5)) answer = SetClipboard(argument);
         else if (!std::strncmp(line, "settext ", 8)) answer = SetText(argument);
-        else if (!std::strncmp(line, "focus", 5)) answer = Focus();
+        else if (!std::strncmp(line, "focus ", 6)) answer = Focus(ParseHandle(argument));
         else if (!std::strncmp(line, "quit", 4)) break;
         else answer = "{\"error\":" + Quote(Widen(line)) + "}";
         std::fputs((answer + "\n").c_str(), stdout);

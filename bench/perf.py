@@ -17,7 +17,8 @@ import sys
 import tempfile
 import time
 
-from driver import IDC_PLAY, App, Probe, Tone, say, wait_for, windows_path
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "demo"))
+from driver import IDC_PLAY, App, Probe, say, tone, wait_for, windows_path  # noqa: E402
 
 
 def startup(args, probe, files):
@@ -52,10 +53,10 @@ def completion(args, probe, files):
     app = App(args.exe, probe, files)
     rows = []
     try:
-        with Tone(440):
+        with tone(440):
             for seconds in (1, 3):
                 for _ in range(3):
-                    dialog = app.start_recording(None if seconds == 3 else str(seconds))
+                    app.start_recording(None if seconds == 3 else str(seconds))
                     recorded = busy_span(app) - seconds
                     app.press(IDC_PLAY)
                     played = busy_span(app) - seconds
@@ -73,9 +74,8 @@ def completion(args, probe, files):
 def save60(args, probe, files):
     app = App(args.exe, probe, files)
     try:
-        with Tone(440):
-            dialog = app.start_recording("60")
-            app.wait_no_dialog(dialog["hwnd"])
+        with tone(440):
+            app.start_recording("60")
             app.wait_state("Ready", 120)
         target = os.path.join(files, "sixty.wav")
         size = 46 + 60 * 8000
