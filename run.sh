@@ -35,4 +35,4 @@ if [ ! "$probe" -nt demo/window_probe.cpp ]; then
   "$compiler" -std=c++17 -Os -static -s -o "$probe" demo/window_probe.cpp -lcomctl32
 fi
 echo "no display here: running a short demo on a virtual display with virtual audio"
-exec tests/env/session.sh -- /usr/bin/python3 demo/demo.py --exe "$exe" --probe "$probe" --out "$demo"
+exec demo/session.sh -- /usr/bin/python3 demo/demo.py --exe "$exe" --probe "$probe" --out "$demo"

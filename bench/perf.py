@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Measures the recorder under Wine for docs/performance.md. A benchmark, not a test: it prints
-figures and judges nothing. Runs inside tests/env/session.sh:
+figures and judges nothing. Runs inside demo/session.sh:
 
     perf.py --exe RECORDER.exe --baseline minimal_dialog.exe --probe window_probe.exe
             [--runs 10] [--skip-save60]

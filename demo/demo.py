@@ -3,7 +3,7 @@
 
     demo.py --exe RECORDER.exe --probe window_probe.exe --out FOLDER
 
-Runs inside tests/env/session.sh; run.sh starts it on a machine with no display. Leaves in FOLDER
+Runs inside demo/session.sh; run.sh starts it on a machine with no display. Leaves in FOLDER
 the saved recording (demo-recording.wav), what the speaker played (demo-speaker.wav) and
 pictures of the main window and of the duration dialog: the README's (docs/main-window.png,
 docs/duration-dialog.png).

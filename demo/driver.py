@@ -1,8 +1,8 @@
-"""Drives the recorder like a person, inside a session made by tests/env/session.sh.
+"""Drives the recorder like a person, inside a session made by demo/session.sh.
 
 What the program shows is read through window_probe.exe, a small helper running in the same Wine
 prefix; what the person does goes through the X server as real input (xdotool); what is heard is
-captured from the speaker sink and measured by tests/env/audio_probe.py.
+captured from the speaker sink and measured by demo/audio_probe.py.
 """
 import contextlib
 import json
@@ -11,7 +11,7 @@ import subprocess
 import sys
 import time
 
-ENV_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "env")
+ENV_DIR = os.path.dirname(os.path.abspath(__file__))  # the session scripts are beside this file
 sys.path.insert(0, ENV_DIR)
 from audio_probe import measure  # noqa: E402,F401  (beside the session scripts; for the users)
 

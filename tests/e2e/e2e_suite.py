@@ -3,7 +3,7 @@
 
     e2e_suite.py GROUP --exe RECORDER.exe --probe window_probe.exe
 
-Runs inside tests/env/session.sh (its own display, sound server and prefix). Each check prints
+Runs inside demo/session.sh (its own display, sound server and prefix). Each check prints
 what it saw. Exit code 0 when every check held, 1 otherwise, 77 when the group was skipped.
 """
 import argparse
@@ -545,7 +545,7 @@ def main():
     parser.add_argument("--cycles", type=int, default=100)
     args = parser.parse_args()
     if not os.environ.get("MORVIK_SESSION_DIR"):
-        sys.exit("run this inside tests/env/session.sh")
+        sys.exit("run this inside demo/session.sh")
 
     files = tempfile.mkdtemp(prefix=args.group + ".", dir=os.environ["MORVIK_SESSION_DIR"])
     say("== %s" % args.group)

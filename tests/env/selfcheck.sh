@@ -7,6 +7,7 @@
 #   selfcheck.sh [PROBE_EXE]   (PROBE_EXE: wavein_probe.c built for Windows; else built here)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+kit="$here/../../demo"  # the session scripts, shared with the demo
 
 # wine-run.sh passes a test by its own report only. A stand-in for Wine plays GoogleTest programs
 # (listing two tests) that pass, crash with exit code 0, fail a test or leave one out, and a
@@ -56,10 +57,10 @@ if [ -z "${MORVIK_SESSION_DIR:-}" ]; then
   failed=0
   judge_check "$scratch" || failed=1
   start=$(date +%s%N)
-  "$here/session.sh" -- "$here/selfcheck.sh" "$probe" inside || failed=1
+  "$kit/session.sh" -- "$here/selfcheck.sh" "$probe" inside || failed=1
   audio_ms=$((($(date +%s%N) - start) / 1000000))
   start=$(date +%s%N)
-  "$here/session.sh" --no-audio -- "$here/selfcheck.sh" "$probe" inside || failed=1
+  "$kit/session.sh" --no-audio -- "$here/selfcheck.sh" "$probe" inside || failed=1
   silent_ms=$((($(date +%s%N) - start) / 1000000))
   echo "session with audio, whole run: $audio_ms ms; without audio: $silent_ms ms"
   if ((failed)); then echo "selfcheck: FAILED"; exit 1; fi
@@ -90,16 +91,16 @@ pactl info | grep -q '^Default Sink: speaker' || fail "default sink is not speak
 
 # A tone into feed, read back from its monitor.
 capture="$MORVIK_SESSION_DIR/feed-monitor.wav"
-"$here/capture.sh" start "$capture" feed
-"$here/feed_tone.sh" 700 1
-"$here/capture.sh" stop "$capture"
-measured="$(/usr/bin/python3 "$here/audio_probe.py" "$capture")"
+"$kit/capture.sh" start "$capture" feed
+"$kit/feed_tone.sh" 700 1
+"$kit/capture.sh" stop "$capture"
+measured="$(/usr/bin/python3 "$kit/audio_probe.py" "$capture")"
 echo "feed.monitor: $measured (fed 700 Hz)"
 freq="$(sed -n 's/.*, \([0-9.]*\) Hz, .*/\1/p' <<<"$measured")"
 awk -v f="$freq" 'BEGIN { exit !(f > 650 && f < 750) }' || fail "fed tone not found on feed.monitor"
 
 # Wine records the default input while the tone plays.
-"$here/feed_tone.sh" 500 30 &
+"$kit/feed_tone.sh" 500 30 &
 tone_pid=$!
 set +e
 out="$("$MORVIK_WINE" "$probe" 2>&1 | tr -d "\r")"

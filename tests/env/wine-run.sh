@@ -20,6 +20,7 @@
 # passes when it exits 0 and ends with its closing line; its exit code 77 (skipped) passes through.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+kit="$here/../../demo"  # the session scripts, shared with the demo
 all_args=("$@")
 arch="" session_args=() own_sessions=0 via="" closing=""
 while (($#)); do
@@ -44,7 +45,7 @@ if [ "$arch" = i686 ] && [ "$(morvik_wine_flavour)" = win64 ]; then
   exit 77
 fi
 if [ -z "${MORVIK_SESSION_DIR:-}" ] && ((!own_sessions)); then
-  exec "$here/session.sh" "${session_args[@]}" -- "$here/wine-run.sh" "${all_args[@]}"
+  exec "$kit/session.sh" "${session_args[@]}" -- "$here/wine-run.sh" "${all_args[@]}"
 fi
 work="${MORVIK_SESSION_DIR:-}"
 if [ -z "$work" ]; then

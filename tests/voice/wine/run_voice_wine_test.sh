@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Inside a test session (tests/env/session.sh): feeds a 440 Hz tone to the default input, captures
+# Inside a test session (demo/session.sh): feeds a 440 Hz tone to the default input, captures
 # the default output, runs the voice devices' Wine test, then checks that the playback test's
 # 1000 Hz tone reached the speaker. Every process started here is ended by its PID.
 #   run_voice_wine_test.sh TEST_EXE [gtest args...]
 set -euo pipefail
-env_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../env" && pwd)"
-: "${MORVIK_SESSION_DIR:?run inside tests/env/session.sh}"
+env_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../demo" && pwd)"
+: "${MORVIK_SESSION_DIR:?run inside demo/session.sh}"
 capture="$MORVIK_SESSION_DIR/speaker.wav"
 tone_pid=""
 

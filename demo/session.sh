@@ -49,7 +49,7 @@ if ((!$#)); then
 fi
 
 # Which Wine loader runs here, and the absolute HOME Wine needs: known in one place.
-source "$here/../../cmake/setup.sh"
+source "$here/../cmake/setup.sh"
 loader="$(morvik_wine_loader)"
 wineserver_bin=/usr/lib/wine/wineserver
 # Wine spells Unix file names in the locale's character set, and only UTF-8 holds every name

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The private PulseAudio server of a session (tests/env/session.sh), in the foreground, on the
+# The private PulseAudio server of a session (demo/session.sh), in the foreground, on the
 # session's socket with its sinks and defaults. session.sh starts it first; a test that has
 # killed it (a sound server that died) starts it again the same way. Every server's PID is added
 # to SESSION_DIR/pulse/pids, the last line being the newest, and session.sh ends them all.
