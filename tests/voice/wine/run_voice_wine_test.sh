@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Inside a test session (demo/session.sh): feeds a 440 Hz tone to the default input, captures
-# the default output, runs the voice devices' Wine test, then checks that the playback test's
-# 1000 Hz tone reached the speaker. Every process started here is ended by its PID.
+# the default output, runs the voice devices' Wine test, then checks that its recording holds the
+# 440 Hz tone and that the playback test's 1000 Hz tone reached the speaker. Every process started
+# here is ended by its PID.
 #   run_voice_wine_test.sh TEST_EXE [gtest args...]
 set -euo pipefail
 env_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../demo" && pwd)"
@@ -30,17 +31,21 @@ done
 "$env_dir/capture.sh" start "$capture"
 
 set +e
-"$MORVIK_WINE" "$@"
+(cd "$MORVIK_SESSION_DIR" && "$MORVIK_WINE" "$@")  # the recording test leaves recorded.wav there
 rc=$?
 set -e
 stop_all
 tone_pid=""
 
-read -r frequency rms < <(/usr/bin/python3 "$env_dir/audio_probe.py" "$capture" --json |
-  python3 -c 'import json, sys; m = json.load(sys.stdin); print(m["frequency"], m["rms"])')
-echo "speaker capture: dominant ${frequency} Hz, rms ${rms}"
-if ! awk -v f="$frequency" -v r="$rms" 'BEGIN { exit !(f > 950 && f < 1050 && r > 1000) }'; then
-  echo "FAILED: the playback's 1000 Hz tone did not reach the speaker"
-  rc=1
-fi
+# expect WHAT FILE LOW HIGH: FILE's dominant frequency lies between LOW and HIGH Hz, and it is loud.
+expect() {
+  local frequency rms
+  read -r frequency rms < <(/usr/bin/python3 "$env_dir/audio_probe.py" "$2" --json |
+    python3 -c 'import json, sys; m = json.load(sys.stdin); print(m["frequency"], m["rms"])') || true
+  echo "$1: dominant ${frequency:-?} Hz, rms ${rms:-?}"
+  awk -v f="${frequency:-0}" -v r="${rms:-0}" -v lo="$3" -v hi="$4" 'BEGIN { exit !(f > lo && f < hi && r > 1000) }' ||
+    { echo "FAILED: $1 does not hold the tone of $3 to $4 Hz"; rc=1; }
+}
+expect "the recording" "$MORVIK_SESSION_DIR/recorded.wav" 420 460
+expect "the speaker capture" "$capture" 950 1050
 exit "$rc"

@@ -1,12 +1,13 @@
 // The voice devices over the real waveform audio, under Wine: a session's feed sink plays a
 // 440 Hz tone into the default input, and the default output is captured by the wrapper
-// script, which checks what the playback test sent there.
+// script, which measures what the recording test kept and what the playback test sent there.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <memory>
 
 #include "tests/fakes/fake_window.h"
@@ -61,40 +62,18 @@ int DropPostedCompletions()
     return dropped;
 }
 
-// Power of one frequency in the samples (Goertzel), normalised by the sample count.
-double PowerAt(const std::int16_t* samples, std::size_t count, double frequency)
+// Samples as a 16-bit PCM WAV file in the current folder, for the wrapper script to measure.
+bool WriteWav(const char* name, const WAVEFORMATEX& format, const std::int16_t* samples, std::uint32_t count)
 {
-    const double coefficient = 2 * std::cos(2 * kPi * frequency / kSampleRate);
-    double previous = 0, beforePrevious = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double current = samples[i] + coefficient * previous - beforePrevious;
-        beforePrevious = previous;
-        previous = current;
-    }
-    const double power = previous * previous + beforePrevious * beforePrevious -
-                         coefficient * previous * beforePrevious;
-    return power / count;
-}
-
-// The strongest frequency between 100 and 3000 Hz, in 10 Hz steps.
-double DominantFrequency(const std::int16_t* samples, std::size_t count)
-{
-    double best = 0, bestPower = -1;
-    for (double frequency = 100; frequency <= 3000; frequency += 10) {
-        const double power = PowerAt(samples, count, frequency);
-        if (power > bestPower) {
-            bestPower = power;
-            best = frequency;
-        }
-    }
-    return best;
-}
-
-double RootMeanSquare(const std::int16_t* samples, std::size_t count)
-{
-    double sum = 0;
-    for (std::size_t i = 0; i < count; ++i) sum += double(samples[i]) * samples[i];
-    return count ? std::sqrt(sum / count) : 0;
+    const std::uint32_t dataBytes = count * 2, formatBytes = 16, riffBytes = 36 + dataBytes;
+    std::ofstream file(name, std::ios::binary);
+    const auto field = [&file](const void* bytes, std::size_t size) {
+        file.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+    };
+    field("RIFF", 4), field(&riffBytes, 4), field("WAVEfmt ", 8), field(&formatBytes, 4);
+    field(&format, formatBytes), field("data", 4), field(&dataBytes, 4), field(samples, dataBytes);
+    file.close();
+    return !file.fail();
 }
 
 // Records `seconds` and finishes on this thread, as the window does: the completion comes for
@@ -139,12 +118,10 @@ TEST_F(VoiceWine, OneSecondRecordingHoldsTheFedTone)
     EXPECT_EQ(0u, recorder.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE));
     EXPECT_EQ(16000u, recorder.header.dwBytesRecorded);
 
-    // The second half, well after any start-up latency, carries the tone.
+    // The second half, well after any start-up latency, must carry the tone: the wrapper
+    // measures it.
     const auto* samples = reinterpret_cast<const std::int16_t*>(recorder.buffer);
-    const std::size_t half = 4000;
-    const double level = RootMeanSquare(samples + half, half);
-    EXPECT_GT(level, 1000) << "the recording is (nearly) silent";
-    EXPECT_NEAR(440, DominantFrequency(samples + half, half), 20);
+    EXPECT_TRUE(WriteWav("recorded.wav", recorder.format, samples + 4000, 4000));
 }
 
 TEST_F(VoiceWine, PlaybackCompletesAndCanRepeat)
