@@ -11,7 +11,8 @@ morvik_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$MORVIK_ROOT/cmake/mingw-i68
 exe="$build/win32/app/MorvikWavRecorder.exe"
 loader="$(morvik_wine_loader)"
 if [ "$(morvik_wine_flavour)" = win64 ]; then
-  # This kernel runs 64-bit code only: start the x86-64 build of the same sources instead.
+  # 32-bit Wine cannot start here (a kernel that runs 64-bit code only, or no 32-bit Wine
+  # installed): start the x86-64 build of the same sources instead.
   morvik_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$MORVIK_ROOT/cmake/mingw-x86_64.cmake"
   exe="$build/win64/app/MorvikWavRecorder.exe"
 fi

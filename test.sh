@@ -13,7 +13,7 @@ build="$MORVIK_ROOT/build"
 # Wine suites run once: on the i686 build (the product) where 32-bit Wine starts, else on the
 # x86-64 build, and then the i686 tree reports them as skipped.
 if [ "$flavour" = win64 ]; then
-  echo "note: this kernel runs 64-bit code only, so 32-bit Wine cannot start here; the Wine"
+  echo "note: 32-bit Wine cannot start here ($(morvik_no_wine32_reason)); the Wine"
   echo "      suites run the x86-64 build of the same sources under wine64 (tree win64), and"
   echo "      the i686 ones are skipped."
 fi

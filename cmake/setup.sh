@@ -117,6 +117,11 @@ morvik_wine_flavour() {
   if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo win32; else echo win64; fi
 }
 
+# Why 32-bit Wine cannot start the i686 build here (where morvik_wine_flavour says win64).
+morvik_no_wine32_reason() {
+  if [ -e /usr/lib/wine/wine ]; then echo "this kernel runs 64-bit code only"; else echo "32-bit Wine is not installed"; fi
+}
+
 # The Wine loader matching morvik_wine_flavour.
 morvik_wine_loader() {
   if [ "$(morvik_wine_flavour)" = win32 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi

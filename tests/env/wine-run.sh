@@ -41,7 +41,7 @@ fi
 
 source "$here/../../cmake/setup.sh"
 if [ "$arch" = i686 ] && [ "$(morvik_wine_flavour)" = win64 ]; then
-  echo "skipped: this kernel runs 64-bit code only, so 32-bit Wine cannot start the i686 build"
+  echo "skipped: 32-bit Wine cannot start the i686 build here ($(morvik_no_wine32_reason))"
   exit 77
 fi
 if [ -z "${MORVIK_SESSION_DIR:-}" ] && ((!own_sessions)); then
