@@ -65,9 +65,7 @@ void CVoicePlaying::GiveUp()
     // buffer, which it keeps.
     StopDevice();
     if (DeviceHoldsBuffer()) LeaveBufferToDevice();
-    // Opened afresh, so that the next playback reaches the sound server once it is back.
-    device = nullptr;
-    OpenDevice();
+    device = nullptr;  // the next Play opens the default device afresh
 }
 
 void CVoicePlaying::StopDevice()
