@@ -65,7 +65,9 @@ void CVoicePlaying::GiveUp()
     // buffer, which it keeps.
     StopDevice();
     if (DeviceHoldsBuffer()) LeaveBufferToDevice();
-    device = nullptr;  // the next Play opens the default device afresh
+    // Opened afresh, so that the next playback reaches the sound server once it is back.
+    device = nullptr;
+    OpenDevice();
 }
 
 void CVoicePlaying::StopDevice()

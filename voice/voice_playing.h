@@ -19,9 +19,9 @@ public:
     // completion of a device given up meanwhile finishes nothing.
     void FinishPlaying(void* handle);
     // Window thread, for a device still running after kCompletionGraceMs past its length (its
-    // sound server died, its device was unplugged): stops and closes it as well as it can, and
-    // leaves it a buffer it did not hand back (working on from a copy). Does nothing unless
-    // running; afterwards the device is null, and the next playback opens it again.
+    // sound server died, its device was unplugged): stops it as well as it can be stopped,
+    // leaves it a buffer it did not hand back (working on from a copy), and opens the default
+    // device afresh; a device that cannot be opened stays null. Does nothing unless running.
     void GiveUp();
 
 private:

@@ -31,6 +31,7 @@ struct Recording {
     static constexpr UINT kDone = WIM_DATA;
     // A started input would go on capturing: it is closed once its buffer is full.
     static Names FinishCalls() { return {"waveInReset", "waveInUnprepareHeader", "waveInClose"}; }
+    static constexpr bool kOpensAgainAfterGiveUp = false;  // not before the next recording
     static std::vector<UINT> ForeignMessages() { return {WIM_OPEN, WIM_CLOSE, WOM_DONE, 0, 0xFFFF}; }
     static DWORD_PTR Callback() { return reinterpret_cast<DWORD_PTR>(WaveInProc); }
     static void CallBack(void* device, UINT message, DWORD_PTR instance)
@@ -50,6 +51,8 @@ struct Playing {
     static constexpr const char* kClose = "waveOutClose";
     static constexpr UINT kDone = WOM_DONE;
     static Names FinishCalls() { return {"waveOutUnprepareHeader"}; }
+    // At once: under Wine the start of a buffer written to a just-opened output is lost.
+    static constexpr bool kOpensAgainAfterGiveUp = true;
     static std::vector<UINT> ForeignMessages() { return {WOM_OPEN, WOM_CLOSE, WIM_DATA, 0, 0xFFFF}; }
     static DWORD_PTR Callback() { return reinterpret_cast<DWORD_PTR>(WaveOutProc); }
     static void CallBack(void* device, UINT message, DWORD_PTR instance)
@@ -340,7 +343,7 @@ TYPED_TEST(VoiceDevice, OverdueOnlyWhileRunningPastItsLengthAndTheGrace)
 }
 
 // A device that is only late: the reset hands the buffer back, so the bytes stay where they are.
-TYPED_TEST(VoiceDevice, GiveUpStopsAndClosesIgnoringTheLateCompletion)
+TYPED_TEST(VoiceDevice, GiveUpStopsClosesAndIgnoresTheLateCompletion)
 {
     auto device = this->OpenWithBuffer();
     ASSERT_EQ(1, TypeParam::Start(*device));
@@ -349,10 +352,12 @@ TYPED_TEST(VoiceDevice, GiveUpStopsAndClosesIgnoringTheLateCompletion)
     fake::Waveform().ForgetCalls();
 
     device->GiveUp();
-    EXPECT_EQ((Names{TypeParam::kReset, "PostCompletion", TypeParam::kUnprepare, TypeParam::kClose}),
-              fake::Waveform().Names());
+    Names expected{TypeParam::kReset, "PostCompletion", TypeParam::kUnprepare, TypeParam::kClose};
+    if (TypeParam::kOpensAgainAfterGiveUp) expected.push_back(TypeParam::kOpen);
+    EXPECT_EQ(expected, fake::Waveform().Names());
     EXPECT_FALSE(fake::IsOpen(givenUp));
-    EXPECT_EQ(nullptr, device->device) << "the next command opens the default device afresh";
+    EXPECT_EQ(TypeParam::kOpensAgainAfterGiveUp, device->device != nullptr);
+    EXPECT_NE(givenUp, device->device);
     EXPECT_EQ(bytes, device->buffer);
     EXPECT_FALSE(device->running);
     EXPECT_FALSE(device->IsOverdue());
@@ -361,11 +366,11 @@ TYPED_TEST(VoiceDevice, GiveUpStopsAndClosesIgnoringTheLateCompletion)
     fake::Waveform().ForgetCalls();
     TypeParam::Finish(*device, postedHandles.back());
     device->GiveUp();  // no longer running
-    device->OpenDevice();
+    device->OpenDevice();  // as the next command does
     ASSERT_EQ(1, TypeParam::Start(*device));
     TypeParam::Finish(*device, givenUp);
-    Names expected = TypeParam::StartCalls();
-    expected.insert(expected.begin(), TypeParam::kOpen);
+    expected = TypeParam::StartCalls();
+    if (!TypeParam::kOpensAgainAfterGiveUp) expected.insert(expected.begin(), TypeParam::kOpen);
     EXPECT_EQ(expected, fake::Waveform().Names());
     EXPECT_EQ(0, fake::EnableButtonsCalls());
     ASSERT_TRUE(fake::CompleteQueued(device->device));
@@ -393,14 +398,15 @@ TYPED_TEST(VoiceDevice, GiveUpLeavesAKeptBufferToTheDeviceAndGoesOnWithACopy)
         device->GiveUp();
         const MMRESULT expected[] = {kError, WAVERR_STILLPLAYING,
                                      closeRefused ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR};
-        ASSERT_EQ((Names{TypeParam::kReset, TypeParam::kUnprepare, TypeParam::kClose}),
-                  fake::Waveform().Names());
+        Names calls{TypeParam::kReset, TypeParam::kUnprepare, TypeParam::kClose};
+        if (TypeParam::kOpensAgainAfterGiveUp) calls.push_back(TypeParam::kOpen);
+        ASSERT_EQ(calls, fake::Waveform().Names());
         for (std::size_t i = 0; i < 3; ++i) {
             const fake::WaveCall& call = fake::Waveform().calls[i];
             EXPECT_EQ(expected[i], call.result) << call.function;
         }
         EXPECT_EQ(testing_texts::ExpectedText(WAVERR_STILLPLAYING), device->errorText);
-        EXPECT_EQ(nullptr, device->device);
+        EXPECT_NE(givenUp, device->device);
         ASSERT_NE(nullptr, device->buffer);
         EXPECT_NE(kept, device->buffer);
         // Reading the kept bytes also shows they were not freed (AddressSanitizer).
@@ -440,6 +446,25 @@ TYPED_TEST(VoiceDevice, QuitWhileTheDeviceKeepsItsBufferLeavesItThere)
     device.reset();
     kept[0] = 1;  // as the device may still do: AddressSanitizer reports it if the bytes were freed
     delete[] kept;
+}
+
+TEST(VoicePlaying, GiveUpWithoutADeviceToOpenLeavesNone)
+{
+    fake::ResetWaveform();
+    fake::ResetWindow();
+    auto player = std::make_unique<CVoicePlaying>();
+    ASSERT_EQ(1, player->PrepareBuffer(1));
+    player->OpenDevice();
+    ASSERT_EQ(1, player->Play());
+    fake::Waveform().Script("waveOutOpen", MMSYSERR_NODRIVER);
+    player->GiveUp();
+    EXPECT_EQ(nullptr, player->device);
+    EXPECT_EQ(MMSYSERR_NODRIVER, player->lastResult);
+    EXPECT_EQ(testing_texts::ExpectedText(MMSYSERR_NODRIVER), player->errorText);
+    EXPECT_NE(nullptr, player->buffer);
+    fake::Waveform().ForgetCalls();
+    player.reset();
+    EXPECT_TRUE(fake::Waveform().calls.empty());
 }
 
 // The recorder's completion goes through its virtual OnRecordingDone.
