@@ -105,6 +105,13 @@ void OnRecord(HWND window)
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DURATION), window, DurationDlgProc, 0);
     if (seconds == -1)
         return;  // cancelled (or the dialog could not be made): nothing changes
+    // The input is closed between recordings, and may have been missing at start-up (a headset
+    // plugged in later): the default one is opened now, before the recording in memory goes.
+    recorder.OpenDevice();
+    if (recorder.device == nullptr) {
+        ShowFault(window, "Geen opnameapparaat gevonden");
+        return;
+    }
     duration = static_cast<std::int32_t>(seconds);
 
     const bool recorderReady = recorder.PrepareBuffer(static_cast<std::uint32_t>(duration)) != 0;
@@ -113,8 +120,6 @@ void OnRecord(HWND window)
         RefuseWithoutBuffer(window, recorder);
         return;
     }
-    if (recorder.device == nullptr)
-        return;
     EnterBusy(window, IDC_REC);
     recorder.Record();  // on failure no completion comes; the buttons stay off, quitting still works
 }
@@ -123,14 +128,18 @@ void OnPlay(HWND window)
 {
     if (RefuseWithoutBuffer(window, recorder) || RefuseWithoutBuffer(window, player))
         return;
+    // Missing at start-up, or lost with a sound server that died: looked for again.
+    player.OpenDevice();
+    if (player.device == nullptr) {
+        ShowFault(window, "Geen afspeelapparaat gevonden");
+        return;
+    }
     // Both buffers were sized for `duration` by the same Record command; the clamp only keeps a
     // stray command (Play is disabled until a recording completes) inside them.
     const std::uint32_t byteCount = std::min<std::uint32_t>(
         {BytesOfSeconds(player.format, duration), recorder.header.dwBufferLength,
          player.header.dwBufferLength});
     std::memcpy(player.buffer, recorder.buffer, byteCount);
-    if (player.device == nullptr)
-        return;
     EnterBusy(window, IDC_PLAY);
     player.Play();  // on failure no completion comes; the buttons stay off, quitting still works
 }
@@ -153,6 +162,11 @@ void OnQuit(HWND window)
 
 void OnCommand(HWND window, WORD command)
 {
+    // Disabled, the window is behind one of its own dialogs (Save As, the duration dialog, a
+    // message box): a command posted by another program then would open a second one on top,
+    // or replace the recording that Save As is about to write.
+    if (!IsWindowEnabled(window))
+        return;
     // A disabled button is no closed door: any program can post its command, and the dialog
     // manager makes commands by rules of its own. So Rec, Play and Save act only while their
     // button could be pressed, and no device is started while another runs.

@@ -58,9 +58,9 @@ void CVoiceRecording::FinishRecording(void* handle)
     // A late completion of a device given up meanwhile is not ours any more.
     if (!running || handle != device) return;
     running = false;
-    // An empty buffer was never prepared, so there is nothing to release.
-    if (header.dwFlags & WHDR_PREPARED)
-        SetResult(waveInUnprepareHeader(InputDevice(), &header, sizeof header));
+    // A started input goes on capturing with no buffer left (and the system shows the
+    // microphone in use) until it is stopped: it is closed, and the next Record opens it again.
+    CloseDevice();
     OnRecordingDone();
 }
 
@@ -68,19 +68,22 @@ void CVoiceRecording::GiveUp()
 {
     if (!running) return;
     running = false;
+    CloseDevice();
+}
+
+void CVoiceRecording::CloseDevice()
+{
     // A handle that refused to close is abandoned, never used again: it may still hold the
     // buffer, which it keeps.
     StopDevice();
     if (DeviceHoldsBuffer()) LeaveBufferToDevice();
-    // Opened afresh, so that the next recording reaches the sound server once it is back.
     device = nullptr;
-    OpenDevice();
 }
 
 void CVoiceRecording::StopDevice()
 {
     SetResult(waveInReset(InputDevice()));
-    if (header.dwFlags & WHDR_PREPARED)
+    if (header.dwFlags & WHDR_PREPARED)  // an empty buffer's never was
         SetResult(waveInUnprepareHeader(InputDevice(), &header, sizeof header));
     SetResult(waveInClose(InputDevice()));
 }

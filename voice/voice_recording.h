@@ -15,15 +15,16 @@ public:
     // with no call made, when there is no buffer). An empty buffer is not given to the device:
     // it completes at once through PostCompletion.
     int Record();
-    // Window thread, for a completion of `handle` handed over by WaveInProc: releases the
-    // header (if it is prepared: an empty buffer's never was), records the result, then OnRecordingDone.
-    // Ignored unless the device is running and `handle` is its own: a late completion of a
-    // device given up meanwhile finishes nothing.
+    // Window thread, for a completion of `handle` handed over by WaveInProc: stops and closes the
+    // device (reset, release the header if it is prepared, close; every result recorded), so
+    // that nothing is captured between recordings, then OnRecordingDone. Ignored unless the
+    // device is running and `handle` is its own: a late completion of a device given up
+    // meanwhile finishes nothing.
     void FinishRecording(void* handle);
     // Window thread, for a device still running after kCompletionGraceMs past its length (its
-    // sound server died, its device was unplugged): stops it as well as it can be stopped,
-    // leaves it a buffer it did not hand back (working on from a copy), and opens the default
-    // device afresh; a device that cannot be opened stays null. Does nothing unless running.
+    // sound server died, its device was unplugged): stops and closes it as well as it can, and
+    // leaves it a buffer it did not hand back (working on from a copy). Does nothing unless
+    // running; afterwards the device is null, and the next recording opens it again.
     void GiveUp();
     // Writes the first 16000 x duration bytes of the buffer as a mu-law WAV file; 1 when
     // written, 0 when nothing was written (no buffer, or a duration longer than the buffer).
@@ -32,6 +33,8 @@ public:
 private:
     // Reset, release the header if it is still prepared, close; every result recorded.
     void StopDevice();
+    // StopDevice, then forgets the handle (leaving the device a buffer it still holds).
+    void CloseDevice();
     HWAVEIN InputDevice() const;
 };
 

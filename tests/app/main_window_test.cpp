@@ -12,6 +12,7 @@
 #include "app/res/resource.h"
 #include "main_window_fixture.h"
 #include "tests/fakes/fake_alloc.h"
+#include "tests/fakes/import_hook.h"
 #include "voice/devices.h"
 #include "voice/window_link.h"
 
@@ -154,28 +155,73 @@ TEST_F(MainWindowTest, RecordCancelledChangesNothing)
     }
 }
 
-TEST_F(MainWindowTest, RecordWithoutInputDeviceOnlyResizesTheBuffers)
+namespace {
+MMRESULT WINAPI NoInput(LPHWAVEIN, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD) { return MMSYSERR_BADDEVICEID; }
+MMRESULT WINAPI NoOutput(LPHWAVEOUT, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD) { return MMSYSERR_BADDEVICEID; }
+decltype(&waveInOpen) realWaveInOpen = nullptr;
+decltype(&waveOutOpen) realWaveOutOpen = nullptr;
+}  // namespace
+
+// The input is open only while it records. A device that is not open when its command comes
+// (closed after a recording, missing at start-up) is looked for again; while there is none the
+// command says so, and the recording in memory stays.
+TEST_F(MainWindowTest, MissingDeviceIsLookedForAgainAndRefusedWhileThereIsNone)
 {
-    WithoutDevice missing(recorder);
-    DialogScript script(AnswerDuration("2"));
-    Command(IDC_REC);
-    EXPECT_EQ("", Describe(script.Finish()));
-    EXPECT_EQ(kFresh, ButtonStates());
-    EXPECT_EQ(2, duration);
-    EXPECT_EQ(2 * kBytesPerSecond, recorder.header.dwBufferLength);
-    EXPECT_EQ(2 * kBytesPerSecond, player.header.dwBufferLength);
-    EXPECT_EQ(static_cast<UINT_PTR>(-1), progressTimer);
+    auto record = [this] {
+        DialogScript script(AnswerDuration("1"));
+        Command(IDC_REC);
+        ASSERT_EQ("", Describe(script.Finish()));
+        ASSERT_TRUE(WaitForButtons(kReady)) << "recording never completed: " << ButtonStates();
+        EXPECT_EQ(nullptr, recorder.device) << "the input is still open after the recording";
+    };
+    record();
+    {
+        const ImportHook<decltype(&waveInOpen)> noInput("winmm.dll", "waveInOpen", &NoInput, realWaveInOpen);
+        const ImportHook<decltype(&waveOutOpen)> noOutput("winmm.dll", "waveOutOpen", &NoOutput, realWaveOutOpen);
+        ASSERT_TRUE(noInput.Installed() && noOutput.Installed());
+        WithoutDevice missing(player);
+        std::vector<std::string> said;
+        DialogScript script([&said](DialogScript& script) {
+            AnswerDuration("2")(script);
+            for (int box = 0; box < 2; ++box)
+                if (HWND dialog = script.WaitForDialog("Fout")) {
+                    said.push_back(MessageTextOf(dialog));
+                    script.Answer(dialog, IDOK);
+                }
+        });
+        Command(IDC_REC);
+        Command(IDC_PLAY);
+        EXPECT_EQ("", Describe(script.Finish()));
+        EXPECT_EQ((std::vector<std::string>{"Geen opnameapparaat gevonden", "Geen afspeelapparaat gevonden"}), said);
+        EXPECT_EQ(kReady, ButtonStates());
+        EXPECT_EQ(1, duration);
+        EXPECT_EQ(kBytesPerSecond, recorder.header.dwBufferLength) << "the recording was replaced";
+        EXPECT_FALSE(player.running);
+    }
+    record();
 }
 
-TEST_F(MainWindowTest, PlayWithoutOutputDeviceOnlyCopies)
+// Behind one of the window's own dialogs, commands that another program posts open nothing
+// more and start nothing: a second duration dialog could replace what Save As is writing.
+TEST_F(MainWindowTest, CommandsWhileItsOwnDialogIsUpDoNothing)
 {
     PretendRecorded(1);
-    FillRecording();
-    WithoutDevice missing(player);
-    Command(IDC_PLAY);
+    const struct { int command; const char* caption; int answer; } dialogs[] = {
+        {IDC_REC, "Opnemen", IDCANCEL}, {IDCANCEL, "Quit", IDNO}};
+    for (const auto& open : dialogs) {
+        DialogScript script([&](DialogScript& script) {
+            HWND dialog = script.WaitForDialog(open.caption);
+            if (!dialog)
+                return;
+            for (int id : {IDC_REC, IDC_PLAY, IDCANCEL})
+                PostMessageA(window, WM_COMMAND, id, 0);
+            script.Answer(dialog, open.answer);  // posted after them: handled after them
+        });
+        Command(open.command);
+        EXPECT_EQ("", Describe(script.Finish())) << open.caption;
+    }
     EXPECT_EQ(kReady, ButtonStates());
-    EXPECT_EQ(0, std::memcmp(recorder.buffer, player.buffer, kBytesPerSecond));
-    EXPECT_EQ(static_cast<UINT_PTR>(-1), progressTimer);
+    EXPECT_FALSE(player.running);
 }
 
 TEST_F(MainWindowTest, OtherCommandsAndTimersDoNothingButClearTheResult)

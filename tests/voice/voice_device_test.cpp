@@ -2,6 +2,7 @@
 // both twins, each with its own calls and messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -28,6 +29,9 @@ struct Recording {
     static constexpr const char* kReset = "waveInReset";
     static constexpr const char* kClose = "waveInClose";
     static constexpr UINT kDone = WIM_DATA;
+    // A started input would go on capturing: it is closed once its buffer is full.
+    static Names FinishCalls() { return {"waveInReset", "waveInUnprepareHeader", "waveInClose"}; }
+    static constexpr bool kOpensAgainAfterGiveUp = false;  // not before the next recording
     static std::vector<UINT> ForeignMessages() { return {WIM_OPEN, WIM_CLOSE, WOM_DONE, 0, 0xFFFF}; }
     static DWORD_PTR Callback() { return reinterpret_cast<DWORD_PTR>(WaveInProc); }
     static void CallBack(void* device, UINT message, DWORD_PTR instance)
@@ -46,6 +50,9 @@ struct Playing {
     static constexpr const char* kReset = "waveOutReset";
     static constexpr const char* kClose = "waveOutClose";
     static constexpr UINT kDone = WOM_DONE;
+    static Names FinishCalls() { return {"waveOutUnprepareHeader"}; }
+    // At once: under Wine the start of a buffer written to a just-opened output is lost.
+    static constexpr bool kOpensAgainAfterGiveUp = true;
     static std::vector<UINT> ForeignMessages() { return {WOM_OPEN, WOM_CLOSE, WIM_DATA, 0, 0xFFFF}; }
     static DWORD_PTR Callback() { return reinterpret_cast<DWORD_PTR>(WaveOutProc); }
     static void CallBack(void* device, UINT message, DWORD_PTR instance)
@@ -216,9 +223,13 @@ TYPED_TEST(VoiceDevice, FinishReleasesHeaderThenRecordsResultThenRunsHook)
             textAtHook = device->errorText;
         });
 
-        TypeParam::Finish(*device, device->device);
-        EXPECT_EQ((Names{TypeParam::kUnprepare, "EnableButtons"}), fake::Waveform().Names());
-        EXPECT_EQ(unprepareResult, resultAtHook);
+        void* const handle = device->device;
+        TypeParam::Finish(*device, handle);
+        Names expected = TypeParam::FinishCalls();
+        expected.push_back("EnableButtons");
+        EXPECT_EQ(expected, fake::Waveform().Names());
+        EXPECT_EQ(fake::Waveform().calls[expected.size() - 2].result, resultAtHook);
+        EXPECT_EQ(fake::IsOpen(handle), device->device != nullptr);
         EXPECT_EQ(testing_texts::ExpectedText(unprepareResult ? unprepareResult : 7), textAtHook);
         fake::OnEnableButtons(nullptr);
         if (!unprepareResult) {
@@ -236,7 +247,7 @@ TYPED_TEST(VoiceDevice, NullHookIsSkipped)
     ASSERT_TRUE(fake::CompleteQueued(device->device));
     TypeParam::Finish(*device, device->device);
     EXPECT_EQ(0, fake::EnableButtonsCalls());
-    EXPECT_EQ(TypeParam::kUnprepare, fake::Waveform().calls.back().function);
+    EXPECT_EQ(TypeParam::FinishCalls().back(), fake::Waveform().calls.back().function);
 }
 
 TYPED_TEST(VoiceDevice, NeverOpenedDeviceMakesNoCallWhenDestroyed)
@@ -293,7 +304,11 @@ TYPED_TEST(VoiceDevice, EmptyBufferCompletesThroughThePosterWithoutTheDevice)
     EXPECT_EQ(0, fake::EnableButtonsCalls()) << "the hook runs on the window's thread, not here";
 
     TypeParam::Finish(*device, device->device);
-    EXPECT_EQ((Names{"PostCompletion", "EnableButtons"}), fake::Waveform().Names());
+    Names expected = TypeParam::FinishCalls();
+    expected.erase(std::find(expected.begin(), expected.end(), TypeParam::kUnprepare));
+    expected.insert(expected.begin(), "PostCompletion");
+    expected.push_back("EnableButtons");
+    EXPECT_EQ(expected, fake::Waveform().Names()) << "an empty buffer was never prepared";
     EXPECT_EQ(0u, device->lastResult);
 }
 
@@ -328,7 +343,7 @@ TYPED_TEST(VoiceDevice, OverdueOnlyWhileRunningPastItsLengthAndTheGrace)
 }
 
 // A device that is only late: the reset hands the buffer back, so the bytes stay where they are.
-TYPED_TEST(VoiceDevice, GiveUpStopsClosesAndOpensAgainIgnoringTheLateCompletion)
+TYPED_TEST(VoiceDevice, GiveUpStopsClosesAndIgnoresTheLateCompletion)
 {
     auto device = this->OpenWithBuffer();
     ASSERT_EQ(1, TypeParam::Start(*device));
@@ -337,11 +352,11 @@ TYPED_TEST(VoiceDevice, GiveUpStopsClosesAndOpensAgainIgnoringTheLateCompletion)
     fake::Waveform().ForgetCalls();
 
     device->GiveUp();
-    EXPECT_EQ((Names{TypeParam::kReset, "PostCompletion", TypeParam::kUnprepare, TypeParam::kClose,
-                     TypeParam::kOpen}),
-              fake::Waveform().Names());
+    Names expected{TypeParam::kReset, "PostCompletion", TypeParam::kUnprepare, TypeParam::kClose};
+    if (TypeParam::kOpensAgainAfterGiveUp) expected.push_back(TypeParam::kOpen);
+    EXPECT_EQ(expected, fake::Waveform().Names());
     EXPECT_FALSE(fake::IsOpen(givenUp));
-    EXPECT_NE(nullptr, device->device);
+    EXPECT_EQ(TypeParam::kOpensAgainAfterGiveUp, device->device != nullptr);
     EXPECT_NE(givenUp, device->device);
     EXPECT_EQ(bytes, device->buffer);
     EXPECT_FALSE(device->running);
@@ -351,9 +366,12 @@ TYPED_TEST(VoiceDevice, GiveUpStopsClosesAndOpensAgainIgnoringTheLateCompletion)
     fake::Waveform().ForgetCalls();
     TypeParam::Finish(*device, postedHandles.back());
     device->GiveUp();  // no longer running
+    device->OpenDevice();  // as the next command does
     ASSERT_EQ(1, TypeParam::Start(*device));
     TypeParam::Finish(*device, givenUp);
-    EXPECT_EQ(TypeParam::StartCalls(), fake::Waveform().Names());
+    expected = TypeParam::StartCalls();
+    if (!TypeParam::kOpensAgainAfterGiveUp) expected.insert(expected.begin(), TypeParam::kOpen);
+    EXPECT_EQ(expected, fake::Waveform().Names());
     EXPECT_EQ(0, fake::EnableButtonsCalls());
     ASSERT_TRUE(fake::CompleteQueued(device->device));
     TypeParam::Finish(*device, device->device);
@@ -379,11 +397,11 @@ TYPED_TEST(VoiceDevice, GiveUpLeavesAKeptBufferToTheDeviceAndGoesOnWithACopy)
 
         device->GiveUp();
         const MMRESULT expected[] = {kError, WAVERR_STILLPLAYING,
-                                     closeRefused ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR, 0};
-        ASSERT_EQ((Names{TypeParam::kReset, TypeParam::kUnprepare, TypeParam::kClose,
-                         TypeParam::kOpen}),
-                  fake::Waveform().Names());
-        for (std::size_t i = 0; i < 4; ++i) {
+                                     closeRefused ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR};
+        Names calls{TypeParam::kReset, TypeParam::kUnprepare, TypeParam::kClose};
+        if (TypeParam::kOpensAgainAfterGiveUp) calls.push_back(TypeParam::kOpen);
+        ASSERT_EQ(calls, fake::Waveform().Names());
+        for (std::size_t i = 0; i < 3; ++i) {
             const fake::WaveCall& call = fake::Waveform().calls[i];
             EXPECT_EQ(expected[i], call.result) << call.function;
         }
@@ -406,6 +424,7 @@ TYPED_TEST(VoiceDevice, GiveUpLeavesAKeptBufferToTheDeviceAndGoesOnWithACopy)
 
         // The next recording's fresh buffer leaves the kept one alone (the device owns it).
         ASSERT_EQ(1, device->PrepareBuffer(1));
+        device->OpenDevice();
         ASSERT_EQ(1, TypeParam::Start(*device));
         ASSERT_TRUE(fake::CompleteQueued(device->device));
         TypeParam::Finish(*device, device->device);
@@ -415,21 +434,6 @@ TYPED_TEST(VoiceDevice, GiveUpLeavesAKeptBufferToTheDeviceAndGoesOnWithACopy)
         fake::ResetWaveform();
         fake::ResetWindow();
     }
-}
-
-TYPED_TEST(VoiceDevice, GiveUpWithoutADeviceToOpenLeavesNone)
-{
-    auto device = this->OpenWithBuffer();
-    ASSERT_EQ(1, TypeParam::Start(*device));
-    fake::Waveform().Script(TypeParam::kOpen, MMSYSERR_NODRIVER);
-    device->GiveUp();
-    EXPECT_EQ(nullptr, device->device);
-    EXPECT_EQ(MMSYSERR_NODRIVER, device->lastResult);
-    EXPECT_EQ(testing_texts::ExpectedText(MMSYSERR_NODRIVER), device->errorText);
-    EXPECT_NE(nullptr, device->buffer);
-    fake::Waveform().ForgetCalls();
-    device.reset();
-    EXPECT_TRUE(fake::Waveform().calls.empty());
 }
 
 TYPED_TEST(VoiceDevice, QuitWhileTheDeviceKeepsItsBufferLeavesItThere)
@@ -442,6 +446,25 @@ TYPED_TEST(VoiceDevice, QuitWhileTheDeviceKeepsItsBufferLeavesItThere)
     device.reset();
     kept[0] = 1;  // as the device may still do: AddressSanitizer reports it if the bytes were freed
     delete[] kept;
+}
+
+TEST(VoicePlaying, GiveUpWithoutADeviceToOpenLeavesNone)
+{
+    fake::ResetWaveform();
+    fake::ResetWindow();
+    auto player = std::make_unique<CVoicePlaying>();
+    ASSERT_EQ(1, player->PrepareBuffer(1));
+    player->OpenDevice();
+    ASSERT_EQ(1, player->Play());
+    fake::Waveform().Script("waveOutOpen", MMSYSERR_NODRIVER);
+    player->GiveUp();
+    EXPECT_EQ(nullptr, player->device);
+    EXPECT_EQ(MMSYSERR_NODRIVER, player->lastResult);
+    EXPECT_EQ(testing_texts::ExpectedText(MMSYSERR_NODRIVER), player->errorText);
+    EXPECT_NE(nullptr, player->buffer);
+    fake::Waveform().ForgetCalls();
+    player.reset();
+    EXPECT_TRUE(fake::Waveform().calls.empty());
 }
 
 // The recorder's completion goes through its virtual OnRecordingDone.
@@ -459,11 +482,20 @@ TEST(VoiceRecording, CompletionRunsVirtualOnRecordingDone)
     ASSERT_EQ(1, recorder.PrepareBuffer(1));
     recorder.OpenDevice();
     ASSERT_EQ(1, recorder.Record());
-    ASSERT_TRUE(fake::CompleteQueued(recorder.device));
-    recorder.FinishRecording(recorder.device);
+    void* const first = recorder.device;
+    ASSERT_TRUE(fake::CompleteQueued(first));
+    recorder.FinishRecording(first);
     EXPECT_EQ(1, recorder.doneCalls);
     EXPECT_EQ(0, fake::EnableButtonsCalls());
     EXPECT_EQ(16000u, recorder.header.dwBytesRecorded);
+    EXPECT_FALSE(fake::IsOpen(first)) << "the input goes on capturing after the recording";
+
+    // The next recording, on the device opened again, completes the same way.
+    recorder.OpenDevice();
+    ASSERT_EQ(1, recorder.Record());
+    ASSERT_TRUE(fake::CompleteQueued(recorder.device));
+    recorder.FinishRecording(recorder.device);
+    EXPECT_EQ(2, recorder.doneCalls);
 }
 
 }  // namespace
