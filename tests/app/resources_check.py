@@ -82,8 +82,7 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdl
                "winmm.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
                "oleaut32.dll", "uxtheme.dll", "ntdll.dll"}
 RUNTIME_DLL_PREFIXES = ("libgcc", "libstdc++", "libwinpthread")
-# No compatibility layer on a Remote Desktop server; no SE handler of the image may run (the
-# 32-bit program registers none, and GNU ld writes no SafeSEH table to list them instead).
+# No Remote Desktop compatibility layer; no SE handler in the image (the program registers none).
 HEADER_FLAGS = ("TERMINAL_SERVER_AWARE", "NO_SEH")
 # What the program calls: a call gone from the imports is a feature gone from the build (without
 # InitCommonControlsEx the progress bar's class is never registered and the dialog fails).
