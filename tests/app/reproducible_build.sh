@@ -21,7 +21,7 @@ second="$work/build/app/MorvikWavRecorder.exe"
 
 # The release archive, packaged twice from files of other times: the same zip and checksum.
 cmake --build "$work/build" --target package >/dev/null
-zip=("$work"/build/*-win32.zip)
+zip="$(find "$work/build" -maxdepth 1 -name "*-win32.zip")"
 mv "$zip" "$work/first.zip"; mv "$zip.sha256" "$work/first.zip.sha256"
 touch -d "2001-02-03 04:05:06" "$second" "$work/build/packaging/README.txt"
 cmake --build "$work/build" --target package >/dev/null
