@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the release archive so that the same files give the same bytes, on any machine at any
-time, and its SHA-256 beside it as sha256sum prints it (ZIP.sha256).
+time (with the same zlib), and its SHA-256 beside it as sha256sum prints it (ZIP.sha256).
 
     release_zip.py ZIP FOLDER YYYY-MM-DD FILE...
 
