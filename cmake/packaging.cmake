@@ -24,12 +24,14 @@ file(REMOVE ${PROJECT_BINARY_DIR}/CPackConfig.cmake ${PROJECT_BINARY_DIR}/CPackS
 find_package(Python3 3.7 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
   set(release ${PROJECT_NAME}-${PROJECT_VERSION}-win32)
-  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${release}.zip ${PROJECT_BINARY_DIR}/${release}.zip.sha256
-    COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/release_zip.py ${PROJECT_BINARY_DIR}/${release}.zip
-      ${release} ${MORVIK_RELEASE_DATE} $<TARGET_FILE:MorvikWavRecorder> ${PROJECT_BINARY_DIR}/packaging/README.txt
-    DEPENDS MorvikWavRecorder ${CMAKE_CURRENT_LIST_DIR}/release_zip.py ${PROJECT_BINARY_DIR}/packaging/README.txt
+  set(zip ${PROJECT_BINARY_DIR}/${release}.zip)
+  set(readme ${PROJECT_BINARY_DIR}/packaging/README.txt)
+  add_custom_command(OUTPUT ${zip} ${zip}.sha256
+    COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/release_zip.py ${zip} ${release}
+      ${MORVIK_RELEASE_DATE} $<TARGET_FILE:MorvikWavRecorder> ${readme}
+    DEPENDS MorvikWavRecorder ${CMAKE_CURRENT_LIST_DIR}/release_zip.py ${readme}
     COMMENT "Release archive ${release}.zip" VERBATIM)
-  add_custom_target(package DEPENDS ${PROJECT_BINARY_DIR}/${release}.zip)
+  add_custom_target(package DEPENDS ${zip})
 else()
   message(STATUS "No Python 3 found: no package target, which writes the release archive with it")
 endif()
