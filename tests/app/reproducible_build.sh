@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the shipped exe once more, from a copy of the sources in a fresh temporary folder, and
 # compares it byte for byte with this tree's exe: neither the folders nor the time of a build
-# may show in the program. Only the exe's own target is built the second time.
+# may show in the program, nor file times in the release archive. Only the exe is rebuilt.
 #   reproducible_build.sh SOURCE_DIR EXE TOOLCHAIN_FILE BUILD_TYPE
 set -euo pipefail
 source_dir="$(cd "$1" && pwd)" exe="$2" toolchain="$3" build_type="$4"
@@ -18,6 +18,16 @@ cmake -S "$work/sources" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
 cmake --build "$work/build" --target MorvikWavRecorder -j "$(nproc)" >/dev/null
 second="$work/build/app/MorvikWavRecorder.exe"
+
+# The release archive, packaged twice from files of other times: the same zip and checksum.
+cmake --build "$work/build" --target package >/dev/null
+zip="$(find "$work/build" -maxdepth 1 -name "*-win32.zip")"
+mv "$zip" "$work/first.zip"; mv "$zip.sha256" "$work/first.zip.sha256"
+touch -d "2001-02-03 04:05:06" "$second" "$work/build/packaging/README.txt"
+cmake --build "$work/build" --target package >/dev/null
+cmp "$work/first.zip" "$zip" || { echo "the archive differs when packaged again"; exit 1; }
+cmp "$work/first.zip.sha256" "$zip.sha256" || { echo "its checksum differs"; exit 1; }
+echo "identical: ${zip##*/} and its checksum, packaged twice from files of other times"
 
 if cmp -s "$exe" "$second"; then
   echo "identical: $(stat -c %s "$exe") bytes, built in $source_dir and again in $work/sources"

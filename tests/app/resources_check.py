@@ -82,6 +82,8 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdl
                "winmm.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
                "oleaut32.dll", "uxtheme.dll", "ntdll.dll"}
 RUNTIME_DLL_PREFIXES = ("libgcc", "libstdc++", "libwinpthread")
+# No Remote Desktop compatibility layer; no SE handler in the image (the program registers none).
+HEADER_FLAGS = ("TERMINAL_SERVER_AWARE", "NO_SEH")
 # What the program calls: a call gone from the imports is a feature gone from the build (without
 # InitCommonControlsEx the progress bar's class is never registered and the dialog fails).
 NEEDED_IMPORTS = {
@@ -202,6 +204,8 @@ def check_pe_header(pe, report):
                  pe.OPTIONAL_HEADER.Subsystem)
     report.equal("an executable, not a DLL", (True, False),
                  (pe.FILE_HEADER.IMAGE_FILE_EXECUTABLE_IMAGE, pe.FILE_HEADER.IMAGE_FILE_DLL))
+    for flag in HEADER_FLAGS:
+        report.expect(getattr(pe.OPTIONAL_HEADER, "IMAGE_DLLCHARACTERISTICS_" + flag), "header flag " + flag)
 
 
 def check_imports(pe, report):
@@ -466,6 +470,10 @@ def plant_faults(data):
         pe.FILE_HEADER.get_field_absolute_offset("Machine"), "H", 0x8664)
     yield "a DLL, not an executable", "not a DLL", patch(
         pe.FILE_HEADER.get_field_absolute_offset("Characteristics"), "H", pe.FILE_HEADER.Characteristics | 0x2000)
+    for flag in HEADER_FLAGS:
+        yield "header flag %s left out" % flag, "header flag " + flag, patch(
+            pe.OPTIONAL_HEADER.get_field_absolute_offset("DllCharacteristics"), "H",
+            pe.OPTIONAL_HEADER.DllCharacteristics & ~pefile.DLL_CHARACTERISTICS["IMAGE_DLLCHARACTERISTICS_" + flag])
     yield "a MinGW runtime DLL", "no MinGW runtime DLL", patch(kernel_name_at, "12s", b"libgcc_s.dll")
     yield "common controls no longer initialised", "comctl32.dll imports what the program calls", patch(
         init.struct_table.get_file_offset(), "I", 0,
