@@ -160,7 +160,7 @@ void ForgetEndSessionReason(HWND window)
 {
     const auto destroy = User32Function<ShutdownBlockReasonDestroyFunction>("ShutdownBlockReasonDestroy");
     if (destroy != nullptr)
-        destroy(window);  // with no reason given it does nothing, which is as good
+        destroy(window);  // a no-op where none stands; a failure leaves only a stale text standing
 }
 
 void OnSave(HWND window)
