@@ -44,6 +44,10 @@ void EnableButton(HWND window, int id, BOOL enable)
 // back to it when the device is done, so that Enter or Space repeats what the user just did.
 int startedBy = IDC_REC;
 
+// Whether the window holds a completed recording that has not been saved since it was made:
+// ending the session now would lose it.
+bool unsavedRecording = false;
+
 // Busy: every button that could touch a device stays off until the device's completion runs
 // the done hook; meanwhile the bar shows the time passing.
 void EnterBusy(HWND window, int command)
@@ -80,6 +84,8 @@ bool RefuseWithoutBuffer(HWND window, const CVoiceBase& device)
 void OnInitDialog(HWND window)
 {
     mainWindow = window;
+    startedBy = IDC_REC;
+    unsavedRecording = false;
     SetCompletionPoster(PostToWindow);
     // Neither result is looked at here: a missing buffer is refused by the commands that need
     // it, and a device that did not open shows as a null device and is never started.
@@ -144,11 +150,36 @@ void OnPlay(HWND window)
     player.Play();  // on failure no completion comes; the buttons stay off, quitting still works
 }
 
+// From Windows Vista on, Windows shows the reason a program gives for holding up the end of the
+// session on its screen of such programs. Looked up rather than imported, so that the program
+// still starts on older Windows; there the refusal goes without a reason.
+typedef BOOL(WINAPI* ShutdownBlockReasonCreateFunction)(HWND, LPCWSTR);
+typedef BOOL(WINAPI* ShutdownBlockReasonDestroyFunction)(HWND);
+
+// user32's function `name`, or null where this Windows has none.
+template <typename Function>
+Function User32Function(const char* name)
+{
+    const HMODULE user32 = GetModuleHandleA("user32.dll");  // loaded: the program imports from it
+    const FARPROC found = user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+}
+
+void ForgetEndSessionReason(HWND window)
+{
+    const auto destroy = User32Function<ShutdownBlockReasonDestroyFunction>("ShutdownBlockReasonDestroy");
+    if (destroy != nullptr)
+        destroy(window);  // a no-op where none stands; a failure leaves only a stale text standing
+}
+
 void OnSave(HWND window)
 {
     if (RefuseWithoutBuffer(window, recorder))
         return;
-    SaveRecording(window);
+    if (!SaveRecording(window))
+        return;  // cancelled or failed: the recording is as unsaved as before
+    unsavedRecording = false;
+    ForgetEndSessionReason(window);
 }
 
 void OnQuit(HWND window)
@@ -230,6 +261,39 @@ void OnVoiceDone(WPARAM handle, LPARAM lParam)
         player.FinishPlaying(reinterpret_cast<void*>(handle));
 }
 
+// What ending the session now would lose, as Windows is to show it; null when nothing.
+const wchar_t* EndSessionLoss()
+{
+    if (recorder.running)
+        return L"Er wordt opgenomen";
+    if (player.running)
+        return L"Er wordt afgespeeld";
+    if (unsavedRecording && recorder.buffer != nullptr)
+        return L"De opname is nog niet opgeslagen";
+    return nullptr;
+}
+
+// Windows asks before it logs off, shuts down or restarts. Where that would lose a recording the
+// answer is no, with the reason for Windows' own screen, where the user chooses to save first or
+// to end the session anyway. No box of our own: Windows waits only a few seconds for the answer.
+BOOL OnQueryEndSession(HWND window, LPARAM lParam)
+{
+    const wchar_t* loss = EndSessionLoss();
+    if (loss == nullptr || (lParam & ENDSESSION_CRITICAL) != 0)
+        return TRUE;  // also when the session ends whatever the answer
+    const auto create = User32Function<ShutdownBlockReasonCreateFunction>("ShutdownBlockReasonCreate");
+    if (create != nullptr)
+        create(window, loss);  // the refusal holds the session, with or without the reason shown
+    return FALSE;
+}
+
+// The end of the session was called off (by us or by another program): the reason goes with it.
+void OnEndSession(HWND window, WPARAM ending)
+{
+    if (!ending)
+        ForgetEndSessionReason(window);
+}
+
 void OnDestroy()
 {
     SetCompletionPoster(nullptr);  // later completions have no window to go to
@@ -242,6 +306,10 @@ void EnableButtons()
     EnableButton(mainWindow, IDC_REC, TRUE);
     EnableButton(mainWindow, IDC_PLAY, TRUE);
     EnableButton(mainWindow, IDC_SAVE, TRUE);
+    // The end of a recording, also of one given up when its device stopped answering: what came
+    // before is in memory, to play and save, and as much lost if the session ended unasked.
+    if (startedBy == IDC_REC)
+        unsavedRecording = true;
     // Busy parked the focus on the bar, where Enter and Space do nothing. As the default button
     // too, so that Enter acts on the button that shows the focus.
     SendMessageA(mainWindow, WM_NEXTDLGCTL,
@@ -260,6 +328,13 @@ INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return TRUE;
     case WM_TIMER:
         OnTimer(window, wParam);
+        ClearMessageResult(window);
+        return TRUE;
+    case WM_QUERYENDSESSION:
+        SetMessageResult(window, OnQueryEndSession(window, lParam));
+        return TRUE;
+    case WM_ENDSESSION:
+        OnEndSession(window, wParam);
         ClearMessageResult(window);
         return TRUE;
     case WM_VOICE_DONE:

@@ -13,5 +13,6 @@ extern HWND mainWindow;
 constexpr UINT WM_VOICE_DONE = WM_APP + 1;
 
 // Opens and sizes the devices on WM_INITDIALOG, runs the commands, steps the progress bar and
-// finishes the devices' completions; ends with -1 once quitting is confirmed.
+// finishes the devices' completions; ends with -1 once quitting is confirmed. Refuses the end of
+// the session (WM_QUERYENDSESSION) while that would lose a recording.
 INT_PTR CALLBACK MainDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -25,7 +25,7 @@ constexpr DWORD kPathBytes = 3 * MAX_PATH;
 
 }  // namespace
 
-void SaveRecording(HWND mainWindow)
+bool SaveRecording(HWND mainWindow)
 {
     char path[kPathBytes] = "";
     char title[kPathBytes] = "";
@@ -40,18 +40,19 @@ void SaveRecording(HWND mainWindow)
     request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     request.lpstrDefExt = "wav";
     if (!GetSaveFileNameA(&request))
-        return;  // cancelled, or the dialog failed: nothing changes
+        return false;  // cancelled, or the dialog failed: nothing changes
 
     // The caption names the file only once it has been written; until then keep the old one.
     char oldCaption[kPathBytes] = "";
     GetWindowTextA(mainWindow, oldCaption, kPathBytes);  // failure leaves "": an empty caption comes back
     SetWindowTextA(mainWindow, title);
     if (recorder.SaveMuLawWav(path))
-        return;
+        return true;
     // On the stack, not a std::string: the path ends inside its own buffer, so the sum fits.
     char message[sizeof kSaveFailed - 1 + sizeof path];
     std::memcpy(message, kSaveFailed, sizeof kSaveFailed - 1);
     std::memcpy(message + sizeof kSaveFailed - 1, path, std::strlen(path) + 1);
     MessageBoxA(mainWindow, message, "Fout", MB_OK);
     SetWindowTextA(mainWindow, oldCaption);
+    return false;
 }

@@ -96,6 +96,9 @@ NEEDED_IMPORTS = {
                  "waveOutReset waveOutUnprepareHeader waveOutClose",
     "kernel32.dll": "CreateFileA WriteFile FlushFileBuffers MoveFileExA DeleteFileA",
 }
+# Functions newer than the oldest Windows the exe runs on: looked up at run time, since one in the
+# imports stops the program at start where it is missing (before Vista, for these).
+LOOKED_UP = {"user32.dll": "ShutdownBlockReasonCreate ShutdownBlockReasonDestroy"}
 
 # One resource: its bytes, their file offset, and its language entry (a pefile structure).
 Leaf = collections.namedtuple("Leaf", "data data_at language_entry")
@@ -218,6 +221,9 @@ def check_imports(pe, report):
         found = imports.get(dll, (None, {}))[1]
         report.equal("%s imports what the program calls (missing)" % dll, [],
                      [name for name in needed.split() if name not in found])
+    for dll, looked_up in sorted(LOOKED_UP.items()):
+        report.equal("%s functions looked up at run time are not imported" % dll, [],
+                     [name for name in looked_up.split() if name in imports.get(dll, (None, {}))[1]])
 
 
 def languages_of(resources, kind, name):

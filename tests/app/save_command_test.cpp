@@ -127,3 +127,18 @@ TEST_F(SaveCommandTest, ALongTitleIsTheCaptionWhole)
     Command(IDC_SAVE);  // the real Save As, were the hook missing, would fail the test
     EXPECT_EQ(std::string(90, '?') + ".wav", TextOf(window));  // '?': not ASCII
 }
+
+// Ending the session is refused while it would lose a recording, unless it ends regardless.
+TEST_F(SaveCommandTest, EndingTheSessionWaitsForTheRecordingToBeSaved)
+{
+    const auto agrees = [&](LPARAM flags) { return SendMessageA(window, WM_QUERYENDSESSION, 0, flags); };
+    EXPECT_EQ(TRUE, agrees(0)) << "nothing recorded";
+    PretendRecorded(1);
+    EXPECT_EQ(FALSE, agrees(0)) << "recorded, not saved";
+    EXPECT_EQ(TRUE, agrees(ENDSESSION_CRITICAL));
+    std::string said;
+    ASSERT_EQ("", Save(folder.Path("no such folder\\b.wav"), &said));
+    EXPECT_EQ(FALSE, agrees(0)) << "after a failed save: " << said;
+    ASSERT_EQ("", Save(folder.Path("a")));
+    EXPECT_EQ(TRUE, agrees(0)) << "saved";
+}

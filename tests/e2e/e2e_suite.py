@@ -188,7 +188,7 @@ def group_duration_limits(checks, app, files):
                   "%d bytes" % len(empty))
 
 
-def group_quit(checks, app_factory, repeats):
+def group_quit(checks, app_factory, repeats, files):
     """Esc answered No keeps the program; Yes during a recording or a playback ends it. With the
     buttons off, the keyboard focus must stay in the window, or Esc would reach nothing."""
     app = app_factory()
@@ -242,6 +242,22 @@ def group_quit(checks, app_factory, repeats):
         checks.expect(not any(crashes), "no crash reported%s" % "".join(c for c in crashes if c))
         say("  ...   median %.2f s, slowest %.2f s (target: within a second)"
             % (statistics.median(times), max(times)))
+
+    # The session ending, as Windows ends it; wineboot's exit code is 1 when a program refused.
+    end_session = [os.environ["MORVIK_WINE"], "wineboot", "--end-session"]
+    app = app_factory()
+    with tone(TONE_HZ):
+        app.start_recording("5")
+        app.wait_state("Busy", 10)
+        seen = [(subprocess.run(end_session).returncode, app.state())]
+        app.wait_state("Ready", 30)
+    seen.append((subprocess.run(end_session).returncode, app.state()))
+    checks.expect(seen == [(1, "Busy"), (1, "Ready")] and app.process.poll() is None,
+                  "session ended during a recording, then unsaved: refused, running %s" % seen)
+    expect_tone(checks, "then saved", measure(save_and_read(app, files, "end-session", 5)), 5)
+    checks.expect((subprocess.run(end_session).returncode, app.wait_exit(30)) == (0, 0),
+                  "once saved, the session ends it: wineboot and program exit 0")
+    app.close()
 
 
 def group_no_audio(checks, app, files):
@@ -555,7 +571,7 @@ def main():
     app = None
     try:
         if args.group == "quit":
-            group_quit(checks, lambda: App(args.exe, probe, files), args.repeats)
+            group_quit(checks, lambda: App(args.exe, probe, files), args.repeats, files)
         elif args.group == "lost_sound_server":
             group_lost_sound_server(checks, lambda: App(args.exe, probe, files), files)
         else:
