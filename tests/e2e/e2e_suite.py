@@ -261,10 +261,14 @@ def group_quit(checks, app_factory, repeats, files):
 
 
 def group_no_audio(checks, app, files):
-    """No sound server at all: the window works, Rec and Play change nothing."""
+    """No sound server at all: the window works, Rec says there is no input, nothing changes."""
     checks.expect(app.state() == "Fresh", "start without a sound server: %s" % app.state())
     app.start_recording()
-    checks.expect(app.state() == "Fresh", "Rec, Enter on 3: %s" % app.state())
+    box = app.wait_dialog("Fout", 10)
+    said = app.message_text(box)
+    app.answer(box, IDOK)
+    checks.expect(said == "Geen opnameapparaat gevonden" and app.state() == "Fresh",
+                  "Rec, Enter on 3: %r, %s" % (said, app.state()))
     time.sleep(1)  # a recording, had one started, would show by now
     checks.expect(app.state() == "Fresh" and app.progress()[0] == 0,
                   "a second later: %s, bar at %d" % (app.state(), app.progress()[0]))
