@@ -92,7 +92,7 @@ NEEDED_IMPORTS = {
     "winmm.dll": "waveInOpen waveInPrepareHeader waveInAddBuffer waveInStart waveInReset "
                  "waveInUnprepareHeader waveInClose waveOutOpen waveOutPrepareHeader waveOutWrite "
                  "waveOutReset waveOutUnprepareHeader waveOutClose",
-    "kernel32.dll": "CreateFileA WriteFile FlushFileBuffers MoveFileExA DeleteFileA",
+    "kernel32.dll": "CreateFileA WriteFile FlushFileBuffers MoveFileExA DeleteFileA FormatMessageA",
 }
 
 # One resource: its bytes, their file offset, and its language entry (a pefile structure).
