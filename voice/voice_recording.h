@@ -27,8 +27,13 @@ public:
     // running; afterwards the device is null, and the next recording opens it again.
     void GiveUp();
     // Writes the first 16000 x duration bytes of the buffer as a mu-law WAV file; 1 when
-    // written, 0 when nothing was written (no buffer, or a duration longer than the buffer).
+    // written, 0 when nothing was written (no buffer, or a duration longer than the buffer),
+    // with why in saveError.
     int SaveMuLawWav(const char* path);
+
+    // Why the last SaveMuLawWav that returned 0 wrote nothing, in the platform's code (a
+    // FileError of wav/file_system.h).
+    unsigned long saveError = 0;
 
 private:
     // Reset, release the header if it is still prepared, close; every result recorded.

@@ -8,6 +8,7 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,9 @@ namespace {
 constexpr std::size_t kMaxChunk = 1u << 30;
 
 #ifdef _WIN32
+static_assert(kAccessDenied == ERROR_ACCESS_DENIED && kNoMemory == ERROR_NOT_ENOUGH_MEMORY &&
+                  kDiskFull == ERROR_DISK_FULL, "the seam's codes are Windows' own");
+
 // The code page the ...A file calls convert names with.
 UINT FileCodePage()
 {
@@ -77,6 +81,34 @@ bool IsReadOnly(const char* name)
 unsigned long ProcessId()
 {
     return GetCurrentProcessId();
+}
+
+FileError LastFileError()
+{
+    return GetLastError();
+}
+
+// While another program has the target open, a replace is refused as access denied (without
+// delete sharing), a sharing violation or a lock violation.
+bool IsHeldElsewhere(FileError error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+void Pause(unsigned periodMs)
+{
+    Sleep(periodMs);
+}
+
+void PutErrorText(FileError error, char* text, std::size_t room)
+{
+    // Language 0: the user's language, else the system's, as Windows' own messages are.
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, static_cast<DWORD>(room), nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n'))
+        --length;  // the system's texts end in a line break
+    text[length] = '\0';
 }
 
 // In a double-byte code page the second byte of a character may be 0x5C, the backslash: step
@@ -153,6 +185,29 @@ bool IsReadOnly(const char* name)
 unsigned long ProcessId()
 {
     return static_cast<unsigned long>(getpid());
+}
+
+FileError LastFileError()
+{
+    return static_cast<FileError>(errno);
+}
+
+// A rename never waits for another program's open file.
+bool IsHeldElsewhere(FileError)
+{
+    return false;
+}
+
+void Pause(unsigned periodMs)
+{
+    const timespec period = {static_cast<time_t>(periodMs / 1000),
+                             static_cast<long>(periodMs % 1000) * 1000000L};
+    nanosleep(&period, nullptr);  // a signal only cuts it short
+}
+
+void PutErrorText(FileError error, char* text, std::size_t room)
+{
+    std::snprintf(text, room, "%s", std::strerror(static_cast<int>(error)));
 }
 
 std::size_t NameOffset(const char* path)

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "voice/devices.h"
+#include "wav/file_system.h"
 
 namespace {
 
@@ -17,11 +18,13 @@ static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA must be the 88-byte re
 
 // Pairs of display text and pattern, each ending in a zero byte; the list ends in one more.
 constexpr char kFilter[] = "WAV Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
-constexpr char kSaveFailed[] = "Opslaan mislukt:\n";  // followed by the path
+constexpr char kSaveFailed[] = "Opslaan mislukt:\n";  // followed by the path and the cause
 // Windows' 259 characters to a path (UTF-16 units) take up to 3 bytes each in UTF-8, the
 // program's code page: a smaller buffer cuts a long path in a non-Latin script (Wine then
 // saves under the cut name; Windows fails the dialog after the user pressed Save).
 constexpr DWORD kPathBytes = 3 * MAX_PATH;
+// The system's text of a file error: a sentence or two, in UTF-8 as the path.
+constexpr std::size_t kCauseBytes = 512;
 
 }  // namespace
 
@@ -37,7 +40,9 @@ bool SaveRecording(HWND mainWindow)
     request.nMaxFile = kPathBytes;
     request.lpstrFileTitle = title;
     request.nMaxFileTitle = kPathBytes;
-    request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    // The folder browsed to does not become the current one: that would hold it (no rename, no
+    // safe removal of its USB stick) until the program quits, which uses full paths only.
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     request.lpstrDefExt = "wav";
     if (!GetSaveFileNameA(&request))
         return false;  // cancelled, or the dialog failed: nothing changes
@@ -48,10 +53,14 @@ bool SaveRecording(HWND mainWindow)
     SetWindowTextA(mainWindow, title);
     if (recorder.SaveMuLawWav(path))
         return true;
-    // On the stack, not a std::string: the path ends inside its own buffer, so the sum fits.
-    char message[sizeof kSaveFailed - 1 + sizeof path];
+    // On the stack, not a std::string: the path ends inside its own buffer, so the sum fits,
+    // a line break in the place of its zero, then the system's text of why.
+    char message[sizeof kSaveFailed - 1 + sizeof path + kCauseBytes];
+    char* const pathEnd = message + sizeof kSaveFailed - 1 + std::strlen(path);
     std::memcpy(message, kSaveFailed, sizeof kSaveFailed - 1);
-    std::memcpy(message + sizeof kSaveFailed - 1, path, std::strlen(path) + 1);
+    std::memcpy(message + sizeof kSaveFailed - 1, path, std::strlen(path));
+    *pathEnd = '\n';
+    PutErrorText(recorder.saveError, pathEnd + 1, kCauseBytes);
     MessageBoxA(mainWindow, message, "Fout", MB_OK);
     SetWindowTextA(mainWindow, oldCaption);
     return false;

@@ -16,6 +16,10 @@ namespace {
 constexpr std::size_t kTempNameMax = 12;
 // Names tried before giving up when earlier ones are taken (left behind by a killed save).
 constexpr unsigned kNameAttempts = 16;
+// A target another program has open for a moment (a virus scanner, the search indexer, a cloud
+// client, a player) refuses the replace: it is tried again for about a second.
+constexpr unsigned kMoveAttempts = 10;
+constexpr unsigned kMoveRetryMs = 100;
 
 // Writes the name for one attempt into `name` (length characters and a zero). The serial's
 // digit comes first, so that even a one-digit name differs from one attempt to the next.
@@ -41,15 +45,21 @@ CTempFile::CTempFile(const char* target) : handle(kNoFile)
     const std::size_t folderLength = NameOffset(target);
     finalPath.reset(new (std::nothrow) char[targetLength + 1]);
     std::unique_ptr<char[]> name(new (std::nothrow) char[folderLength + kTempNameMax + 1]);
-    if (!finalPath || !name)
+    if (!finalPath || !name) {
+        error = kNoMemory;
         return;
+    }
     std::memcpy(finalPath.get(), target, targetLength + 1);
     std::memcpy(name.get(), target, folderLength);
     std::size_t nameLength = NameLength(target + folderLength);
     if (nameLength > kTempNameMax)
         nameLength = kTempNameMax;
-    if (nameLength == 0 || IsReadOnly(target))
-        return;  // a folder was given, or the user's file is to be kept: nothing is created
+    if (nameLength == 0 || IsReadOnly(target)) {
+        // A folder was given, or the user's file is to be kept: nothing is created. Windows
+        // refuses to open a folder as a file, or to replace a read-only one, as access denied.
+        error = kAccessDenied;
+        return;
+    }
 
     static unsigned counter = 0;  // saves run on the UI thread only
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -61,8 +71,9 @@ CTempFile::CTempFile(const char* target) : handle(kNoFile)
             return;
         }
         if (!exists)
-            return;  // a missing folder or no right to write there: no other name will do
+            break;  // a missing folder or no right to write there: no other name will do
     }
+    error = LastFileError();  // of the create just refused
 }
 
 CTempFile::~CTempFile()
@@ -83,8 +94,10 @@ bool CTempFile::Write(const std::uint8_t* bytes, std::size_t byteCount)
         return false;
     while (byteCount > 0) {
         const long written = WriteSome(handle, bytes, byteCount);
-        if (written <= 0)
-            return false;  // a full disk may report 0 bytes written rather than an error
+        if (written < 0)
+            return Fail(LastFileError());
+        if (written == 0)
+            return Fail(kDiskFull);  // a full disk may report 0 bytes written rather than an error
         bytes += written;
         byteCount -= static_cast<std::size_t>(written);
     }
@@ -93,10 +106,30 @@ bool CTempFile::Write(const std::uint8_t* bytes, std::size_t byteCount)
 
 bool CTempFile::Commit()
 {
-    if (!IsOpen() || !FlushToDisk(handle) || !Close())
-        return false;
-    committed = MoveOver(path.get(), finalPath.get());
-    return committed;
+    if (!IsOpen())
+        return false;  // the constructor kept why
+    if (!FlushToDisk(handle) || !Close())
+        return Fail(LastFileError());
+    for (unsigned attempt = 1; !MoveOver(path.get(), finalPath.get()); ++attempt) {
+        const FileError moveError = LastFileError();
+        if (attempt == kMoveAttempts || !IsHeldElsewhere(moveError))
+            return Fail(moveError);
+        Pause(kMoveRetryMs);
+    }
+    committed = true;
+    return true;
+}
+
+unsigned long CTempFile::Error() const
+{
+    return error;
+}
+
+bool CTempFile::Fail(unsigned long failure)
+{
+    if (error == 0)
+        error = failure;
+    return false;
 }
 
 bool CTempFile::Close()

@@ -19,15 +19,21 @@ public:
     bool IsOpen() const;
     // Writes all of the bytes or reports failure.
     bool Write(const std::uint8_t* bytes, std::size_t byteCount);
-    // Flushes the file to disk, closes it and moves it over finalPath. false when any of that
-    // failed; finalPath is then as it was.
+    // Flushes the file to disk, closes it and moves it over finalPath, trying the move again for
+    // about a second while another program holds finalPath. false when any of that failed;
+    // finalPath is then as it was.
     bool Commit();
+    // Why the first step that failed did (a FileError of wav/file_system.h); 0 while none has.
+    unsigned long Error() const;
 
 private:
     bool Close();
+    // Keeps `failure` as the error unless an earlier one is kept; false, to be returned.
+    bool Fail(unsigned long failure);
 
     std::unique_ptr<char[]> finalPath;
     std::unique_ptr<char[]> path;  // null when no file was created
     std::intptr_t handle;          // a FileHandle of wav/file_system.h
     bool committed = false;
+    unsigned long error = 0;  // read where the failing call returned, before any clean-up
 };

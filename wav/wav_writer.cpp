@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "wav/file_system.h"
 #include "wav/mulaw.h"
 #include "wav/temp_file.h"
 
@@ -61,14 +62,23 @@ void FillHeader(std::uint8_t (&header)[kWavHeaderBytes], std::uint32_t sampleCou
     Put32(at, sampleCount);
 }
 
+// 0, the result of a save that stopped, with why in `error` when the caller asked.
+int Refuse(FileError* error, FileError why)
+{
+    if (error)
+        *error = why;
+    return 0;
+}
+
 }  // namespace
 
-int WriteMuLawWav(const char* path, const std::int16_t* samples, std::uint32_t byteCount)
+int WriteMuLawWav(const char* path, const std::int16_t* samples, std::uint32_t byteCount,
+                  FileError* error)
 {
     // A recording of zero seconds still gets its (empty) area: new[0] is a valid allocation.
     std::unique_ptr<std::uint8_t[]> muLaw(new (std::nothrow) std::uint8_t[byteCount / 2]);
     if (!muLaw)
-        return 0;  // nothing created on disk
+        return Refuse(error, kNoMemory);  // nothing created on disk
     const std::uint32_t sampleCount = EncodeMuLaw(byteCount, muLaw.get(), samples);
 
     std::uint8_t header[kWavHeaderBytes];
@@ -77,6 +87,6 @@ int WriteMuLawWav(const char* path, const std::int16_t* samples, std::uint32_t b
     CTempFile file(path);  // removed again unless committed
     if (!file.Write(header, sizeof header) || !file.Write(muLaw.get(), sampleCount) ||
         !file.Commit())
-        return 0;  // the user's earlier file, if any, is untouched
+        return Refuse(error, file.Error());  // the user's earlier file, if any, is untouched
     return 1;
 }

@@ -94,7 +94,7 @@ NEEDED_IMPORTS = {
     "winmm.dll": "waveInOpen waveInPrepareHeader waveInAddBuffer waveInStart waveInReset "
                  "waveInUnprepareHeader waveInClose waveOutOpen waveOutPrepareHeader waveOutWrite "
                  "waveOutReset waveOutUnprepareHeader waveOutClose",
-    "kernel32.dll": "CreateFileA WriteFile FlushFileBuffers MoveFileExA DeleteFileA",
+    "kernel32.dll": "CreateFileA WriteFile FlushFileBuffers MoveFileExA DeleteFileA FormatMessageA",
 }
 # Functions newer than the oldest Windows the exe runs on: looked up at run time, since one in the
 # imports stops the program at start where it is missing (before Vista, for these).

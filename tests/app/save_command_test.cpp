@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,8 +21,6 @@ class SaveCommandTest : public MainWindowTest {
 protected:
     void TearDown() override
     {
-        // Save As leaves the process in the folder last shown, and a current folder stays.
-        std::filesystem::current_path(std::filesystem::temp_directory_path());
         // Anything still open there (a handle the window forgot) keeps its file.
         EXPECT_TRUE(folder.Remove()) << "left in " << folder.Folder() << ": "
                                      << testing::PrintToString(folder.Names());
@@ -97,7 +94,7 @@ TEST_F(SaveCommandTest, FailedWriteIsToldAndTheCaptionKeepsTheFileLastWritten)
     const std::string path = folder.Path("no such folder\\b.wav");
     std::string said;
     ASSERT_EQ("", Save(path, &said));
-    EXPECT_EQ("Opslaan mislukt:\n" + path, said);
+    EXPECT_EQ("Opslaan mislukt:\n" + path + "\nPath not found.", said);  // Wine's own words
     EXPECT_EQ("before.wav", TextOf(window));
 }
 

@@ -311,8 +311,9 @@ def file_contents(folder):
             if os.path.isfile(os.path.join(folder, name))}
 
 
-def expect_refused_save(checks, app, target, caption, what):
-    """A save that cannot be written: the message, the old caption, nothing left behind."""
+def expect_refused_save(checks, app, target, caption, what, cause):
+    """A save that cannot be written: the message with its cause in Wine's words, the old
+    caption, nothing left behind."""
     folder = os.path.dirname(target) if os.path.isdir(os.path.dirname(target)) else None
     before = file_contents(folder) if folder else None
     app.save_as(windows_path(target), overwrite=IDYES if os.path.exists(target) else None)
@@ -321,7 +322,7 @@ def expect_refused_save(checks, app, target, caption, what):
     except CheckFailed:
         box = None
     shown = box and app.message_text(box)
-    expected = "Opslaan mislukt:\n" + windows_path(target)
+    expected = "Opslaan mislukt:\n" + windows_path(target) + "\n" + cause
     checks.expect(shown == expected, "%s: \"Fout\" says %r" % (what, shown))
     if box:
         app.answer(box, IDOK)
@@ -360,7 +361,7 @@ def group_save_failures(checks, app, files):
     checks.expect(caption == "kept.wav", "a good save first: caption %r" % caption)
 
     expect_refused_save(checks, app, os.path.join(files, "no such folder", "lost.wav"), caption,
-                        "folder that does not exist")
+                        "folder that does not exist", "Path not found.")
 
     locked = os.path.join(files, "locked")
     os.mkdir(locked)
@@ -368,7 +369,7 @@ def group_save_failures(checks, app, files):
     with open(target, "wb") as f:
         f.write(b"an older recording\n" * 100)
     os.chmod(target, 0o444)
-    expect_refused_save(checks, app, target, caption, "read-only file")
+    expect_refused_save(checks, app, target, caption, "read-only file", "Access denied.")
 
     # Through code page 1252 with best fit, "zażółć" would turn into its twin "zazólc" and
     # "Kraków 会議" into "Kraków ??", no folder at all: only in the second folder, free of CJK,
@@ -428,7 +429,7 @@ def group_save_full_disk(checks, app, files):
         os.truncate(filler, os.path.getsize(filler) - 4096)
         free = shutil.disk_usage(disk).free
         say("  ...   small disk: %d bytes free" % free)
-        expect_refused_save(checks, app, target, MAIN_CAPTION, "full disk")
+        expect_refused_save(checks, app, target, MAIN_CAPTION, "full disk", "Disk full.")
     finally:
         app.close()
         subprocess.run(["umount", disk], check=False)

@@ -15,6 +15,7 @@ struct State {
     CCallScript<FileCall, Outcome> script;
     std::size_t writeLimit = 0;  // 0: no limit
     std::vector<std::string> misuses;
+    FileError lastError = 0;
 };
 
 State& state()
@@ -23,10 +24,13 @@ State& state()
     return s;
 }
 
-// Records the call and tells whether a script overrides it (then `outcome` holds what to do).
+// Records the call and tells whether a script overrides it (then `outcome` holds what to do);
+// the call's error is the script's (kSharingViolation for kHeld, else EIO), or none.
 bool Scripted(const FileCall& call, Outcome& outcome)
 {
-    return state().script.Scripted(call, outcome);
+    const bool scripted = state().script.Scripted(call, outcome);
+    state().lastError = !scripted ? 0 : outcome == Outcome::kHeld ? kSharingViolation : EIO;
+    return scripted;
 }
 
 // The open file behind `file`, or null with the misuse noted.
@@ -166,4 +170,20 @@ std::size_t NameOffset(const char* path)
 std::size_t NameLength(const char* name)
 {
     return std::strlen(name);
+}
+
+FileError LastFileError()
+{
+    return fake::state().lastError;
+}
+
+bool IsHeldElsewhere(FileError error)
+{
+    return error == fake::kSharingViolation;
+}
+
+void Pause(unsigned periodMs)
+{
+    Outcome outcome;
+    fake::Scripted(FileCall{"Pause", "", kNoFile, periodMs}, outcome);  // no time passes
 }

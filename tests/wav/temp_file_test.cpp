@@ -38,12 +38,14 @@ protected:
         fake::Files()[kTarget] = old;
     }
 
-    // A save as the writer makes it: the header, the data, then Commit.
+    // A save as the writer makes it (the header, the data, then Commit); why not, in `error`.
     bool Save(const std::string& target = kTarget)
     {
         CTempFile file(target.c_str());
-        return file.Write(header.data(), header.size()) && file.Write(data.data(), data.size()) &&
-               file.Commit();
+        const bool saved = file.Write(header.data(), header.size()) &&
+                           file.Write(data.data(), data.size()) && file.Commit();
+        error = file.Error();
+        return saved;
     }
 
     std::vector<std::uint8_t> Saved() const
@@ -76,6 +78,7 @@ protected:
     const std::vector<std::uint8_t> old = Pattern(5000, 0x11);
     const std::vector<std::uint8_t> header = Pattern(46, 0x52);
     const std::vector<std::uint8_t> data = Pattern(1000, 0x33);
+    FileError error = 0;
 };
 
 }  // namespace
@@ -111,6 +114,7 @@ TEST_F(TempFile, ATakenNameGivesWayToAnotherOfNoGreaterLength)
         fake::FileSystem().Script("CreateNewFile", Outcome::kNameTaken, 0);
         ASSERT_TRUE(Save(target));
         EXPECT_EQ(Saved(), fake::Files()[target]);
+        EXPECT_EQ(0u, error) << "the taken name kept as a failure";
 
         const std::string folder = target.substr(0, target.rfind('/') + 1);
         const std::size_t room = std::min<std::size_t>(target.size() - folder.size(), 12);
@@ -136,14 +140,15 @@ TEST_F(TempFile, AnyFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
         int callIndex;
         Outcome outcome;
         int writes;  // WriteSome calls until the save gives up
+        FileError error;
     } cases[] = {
-        {"CreateNewFile", 0, Outcome::kFails, 0},
-        {"WriteSome", 0, Outcome::kFails, 1},
-        {"WriteSome", 1, Outcome::kFails, 2},
-        {"WriteSome", 1, Outcome::kWritesNothing, 2},  // a full disk: retrying cannot help
-        {"FlushToDisk", 0, Outcome::kFails, 2},
-        {"CloseFile", 0, Outcome::kFails, 2},
-        {"MoveOver", 0, Outcome::kFails, 2},
+        {"CreateNewFile", 0, Outcome::kFails, 0, EIO},
+        {"WriteSome", 0, Outcome::kFails, 1, EIO},
+        {"WriteSome", 1, Outcome::kFails, 2, EIO},
+        {"WriteSome", 1, Outcome::kWritesNothing, 2, kDiskFull},  // retrying cannot help
+        {"FlushToDisk", 0, Outcome::kFails, 2, EIO},
+        {"CloseFile", 0, Outcome::kFails, 2, EIO},
+        {"MoveOver", 0, Outcome::kFails, 2, EIO},  // not another program's hold: no retry
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.function) + " call " + std::to_string(c.callIndex) +
@@ -155,6 +160,28 @@ TEST_F(TempFile, AnyFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
         EXPECT_EQ(c.writes, CountOf("WriteSome"));
         EXPECT_EQ(0, CountOf("MoveOver") - (std::string(c.function) == "MoveOver" ? 1 : 0))
             << "moved after a failure";
+        EXPECT_EQ(c.error, error) << "not the failed call's error";
+        ExpectEveryHandleClosedOnce();
+    }
+}
+
+// A target another program holds a moment refuses the move: it is tried again 100 ms apart,
+// 10 times in all; past that the save fails as any other, naming the sharing violation.
+TEST_F(TempFile, AMoveRefusedAsHeldElsewhereIsTriedAgainForAboutASecond)
+{
+    for (const int refusals : {9, 10}) {
+        SCOPED_TRACE(std::to_string(refusals) + " refusals");
+        Start();
+        for (int i = 0; i < refusals; ++i) fake::FileSystem().Script("MoveOver", Outcome::kHeld, i);
+        const bool saved = refusals < 10;
+        EXPECT_EQ(saved, Save());
+        EXPECT_EQ((Files{{kTarget, saved ? Saved() : old}}), fake::Files());
+        EXPECT_EQ(saved ? 0 : fake::kSharingViolation, error);
+        EXPECT_EQ(10, CountOf("MoveOver"));
+        std::size_t pausedMs = 0;
+        for (const fake::FileCall& call : fake::FileSystem().calls)
+            pausedMs += call.function == "Pause" ? call.byteCount : 0;
+        EXPECT_EQ(900u, pausedMs);
         ExpectEveryHandleClosedOnce();
     }
 }
