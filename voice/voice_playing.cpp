@@ -61,13 +61,19 @@ void CVoicePlaying::GiveUp()
 {
     if (!running) return;
     running = false;
+    CloseDevice();
+    // Opened afresh at once, so that the next playback reaches the sound server once it is
+    // back: under Wine the start of a buffer written to a just-opened output is lost.
+    OpenDevice();
+}
+
+void CVoicePlaying::CloseDevice()
+{
     // A handle that refused to close is abandoned, never used again: it may still hold the
     // buffer, which it keeps.
     StopDevice();
     if (DeviceHoldsBuffer()) LeaveBufferToDevice();
-    // Opened afresh, so that the next playback reaches the sound server once it is back.
     device = nullptr;
-    OpenDevice();
 }
 
 void CVoicePlaying::StopDevice()

@@ -27,6 +27,8 @@ public:
 private:
     // Reset, release the header if it is still prepared, close; every result recorded.
     void StopDevice();
+    // StopDevice, then forgets the handle (leaving the device a buffer it still holds).
+    void CloseDevice();
     HWAVEOUT OutputDevice() const;
 };
 
